@@ -1,0 +1,25 @@
+# orva_test(<name> SOURCES <files...> LIBS <targets...> [THREADED] [GUI])
+#   One GoogleTest executable and one ctest entry. THREADED marks suites that the
+#   ThreadSanitizer build runs; GUI suites run on the offscreen Qt platform.
+function(orva_test name)
+  cmake_parse_arguments(T "THREADED;GUI" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
+  add_test(NAME ${name} COMMAND ${name})
+  set(labels unit)
+  if(T_THREADED)
+    list(APPEND labels threaded)
+  endif()
+  if(T_GUI)
+    list(APPEND labels gui)
+  endif()
+  set_tests_properties(${name} PROPERTIES LABELS "${labels}" TIMEOUT 600
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8")
+endfunction()
+
+# orva_bench(<name> SOURCES <files...> LIBS <targets...>)
+function(orva_bench name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark Threads::Threads)
+endfunction()

@@ -1,0 +1,173 @@
+#include "port_table.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+
+namespace fs = std::filesystem;
+
+namespace orva::ports {
+namespace {
+
+std::mutex g_settingsLock;
+std::string g_sysfsRoot;
+std::string g_portDir;
+
+struct Family {
+    const char* prefix;
+    int first;
+};
+constexpr Family kFamilies[] = {{"ttyS", 1}, {"ttyUSB", 33}, {"ttyACM", 65}};
+
+std::string ReadFirstLine(const fs::path& p) {
+    std::ifstream in(p);
+    std::string line;
+    if (in) std::getline(in, line);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    return line;
+}
+
+// Walks up from a tty's device folder to the USB device that carries it; empty when the
+// tty does not sit on USB.
+std::optional<fs::path> UsbDeviceOf(const fs::path& ttyEntry) {
+    std::error_code ec;
+    fs::path dev = fs::canonical(ttyEntry / "device", ec);
+    if (ec) return std::nullopt;
+    for (int up = 0; up < 4 && !dev.empty() && dev != dev.root_path(); ++up) {
+        if (fs::exists(dev / "idVendor", ec)) return dev;
+        dev = dev.parent_path();
+    }
+    return std::nullopt;
+}
+
+bool ParseVirtualFile(const fs::path& file, std::string& device, std::string& product) {
+    std::ifstream in(file);
+    if (!in) return false;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("device=", 0) == 0) device = line.substr(7);
+        if (line.rfind("name=", 0) == 0) product = line.substr(5);
+    }
+    return !device.empty();
+}
+
+}  // namespace
+
+void SetSysfsRoot(const std::string& path) {
+    std::lock_guard lock(g_settingsLock);
+    g_sysfsRoot = path;
+}
+
+void SetVirtualPortDir(const std::string& path) {
+    std::lock_guard lock(g_settingsLock);
+    g_portDir = path;
+}
+
+std::string SysfsRoot() {
+    {
+        std::lock_guard lock(g_settingsLock);
+        if (!g_sysfsRoot.empty()) return g_sysfsRoot;
+    }
+    if (const char* env = std::getenv("ORVA_FG_SYSFS_TTY"); env && *env) return env;
+    return "/sys/class/tty";
+}
+
+std::string VirtualPortDir() {
+    {
+        std::lock_guard lock(g_settingsLock);
+        if (!g_portDir.empty()) return g_portDir;
+    }
+    if (const char* env = std::getenv("ORVA_FG_PORT_DIR"); env && *env) return env;
+    if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && *run) return std::string(run) + "/orva-fg/ports";
+    return "/tmp/orva-fg-" + std::to_string(getuid()) + "/ports";
+}
+
+int PortNumberForKernelName(const std::string& name) {
+    for (const Family& f : kFamilies) {
+        const std::string prefix = f.prefix;
+        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::string digits = name.substr(prefix.size());
+        if (digits.size() > 2 || !std::all_of(digits.begin(), digits.end(), ::isdigit)) return 0;
+        const int n = std::atoi(digits.c_str());
+        return n < 32 ? f.first + n : 0;
+    }
+    return 0;
+}
+
+std::vector<PortEntry> EnumeratePorts() {
+    std::vector<PortEntry> out;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(SysfsRoot(), ec)) {
+        const std::string name = entry.path().filename().string();
+        const int number = PortNumberForKernelName(name);
+        if (number == 0) continue;
+        // Only entries with a device behind them are real ports (the kernel lists 32 ttyS
+        // whether or not a UART answers; those without a device link are skipped too).
+        if (!fs::exists(entry.path() / "device", ec)) continue;
+        PortEntry p;
+        p.number = number;
+        p.kernelName = name;
+        p.device = "/dev/" + name;
+        if (auto usb = UsbDeviceOf(entry.path())) {
+            p.product = ReadFirstLine(*usb / "product");
+            if (p.product.empty()) p.product = "USB Serial Device";
+        } else {
+            p.product = "Communications Port";
+        }
+        out.push_back(std::move(p));
+    }
+    for (const auto& entry : fs::directory_iterator(VirtualPortDir(), ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() < 4 || name.compare(0, 3, "COM") != 0) continue;
+        const int number = std::atoi(name.c_str() + 3);
+        if (number < kFirstVirtualPort || number > kLastVirtualPort || "COM" + std::to_string(number) != name) continue;
+        PortEntry p;
+        p.number = number;
+        if (!ParseVirtualFile(entry.path(), p.device, p.product)) continue;
+        if (::access(p.device.c_str(), F_OK) != 0) continue;  // its tool has gone without cleaning up
+        out.push_back(std::move(p));
+    }
+    std::sort(out.begin(), out.end(), [](const PortEntry& a, const PortEntry& b) { return a.number < b.number; });
+    return out;
+}
+
+std::optional<std::string> DevicePathForPort(int number) {
+    for (const PortEntry& p : EnumeratePorts()) {
+        if (p.number == number) return p.device;
+    }
+    return std::nullopt;
+}
+
+int RegisterVirtualPort(const std::string& device, const std::string& product) {
+    const fs::path dir = VirtualPortDir();
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    for (int n = kFirstVirtualPort; n <= kLastVirtualPort; ++n) {
+        const fs::path file = dir / ("COM" + std::to_string(n));
+        std::string oldDevice, oldProduct;
+        if (ParseVirtualFile(file, oldDevice, oldProduct) && ::access(oldDevice.c_str(), F_OK) != 0) {
+            fs::remove(file, ec);  // stale registration of a tool that died
+        }
+        const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        if (fd < 0) continue;
+        const std::string text = "device=" + device + "\nname=" + product + "\n";
+        const bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+        ::close(fd);
+        if (ok) return n;
+        fs::remove(file, ec);
+    }
+    return 0;
+}
+
+void UnregisterVirtualPort(int number) {
+    std::error_code ec;
+    fs::remove(fs::path(VirtualPortDir()) / ("COM" + std::to_string(number)), ec);
+}
+
+}  // namespace orva::ports

@@ -1,0 +1,50 @@
+// The machine's serial devices under fixed port numbers, as the program's port scan and
+// CComPort::Open see them.
+//
+//   ttyS0-31   -> COM1-32
+//   ttyUSB0-31 -> COM33-64
+//   ttyACM0-31 -> COM65-96
+//   virtual ports registered by tools (the gauge simulator) -> COM97-127
+//
+// A virtual port is a file "COM<n>" in the virtual-port folder holding the lines
+// "device=<path of the tty>" and "name=<product text>".
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orva::ports {
+
+constexpr int kFirstVirtualPort = 97;
+constexpr int kLastVirtualPort = 127;
+
+// Where the scan looks. Defaults: $ORVA_FG_SYSFS_TTY or /sys/class/tty, and
+// $ORVA_FG_PORT_DIR or $XDG_RUNTIME_DIR/orva-fg/ports (else /tmp/orva-fg-<uid>/ports).
+// Tests point both at a fake tree; an empty text restores the default.
+void SetSysfsRoot(const std::string& path);
+void SetVirtualPortDir(const std::string& path);
+std::string SysfsRoot();
+std::string VirtualPortDir();
+
+struct PortEntry {
+    int number = 0;          // 1..127
+    std::string device;      // /dev/ttyUSB0, /dev/pts/3
+    std::string kernelName;  // ttyUSB0; empty for a virtual port
+    std::string product;     // friendly product text without the "(COMn)" suffix
+};
+
+// Port number of a kernel tty name (ttyS3 -> 4, ttyUSB0 -> 33); 0 when it has none.
+int PortNumberForKernelName(const std::string& kernelName);
+
+// Device path for a port number, or nothing when no such device is present now.
+std::optional<std::string> DevicePathForPort(int number);
+
+// Every present port in ascending port-number order.
+std::vector<PortEntry> EnumeratePorts();
+
+// Registers a virtual port under the lowest free number; returns it, or 0 when all are taken.
+int RegisterVirtualPort(const std::string& device, const std::string& product);
+void UnregisterVirtualPort(int number);
+
+}  // namespace orva::ports
