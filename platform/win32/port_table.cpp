@@ -29,7 +29,8 @@ std::string ReadFirstLine(const fs::path& p) {
     std::ifstream in(p);
     std::string line;
     if (in) std::getline(in, line);
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' '))
+        line.pop_back();
     return line;
 }
 
@@ -44,6 +45,16 @@ std::optional<fs::path> UsbDeviceOf(const fs::path& ttyEntry) {
         dev = dev.parent_path();
     }
     return std::nullopt;
+}
+
+// The entries of a folder; nothing when it is missing. Never throws, also not when an entry
+// vanishes while the folder is read.
+std::vector<fs::path> ListFolder(const fs::path& folder) {
+    std::vector<fs::path> out;
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) out.push_back(it->path());
+    return out;
 }
 
 bool ParseVirtualFile(const fs::path& file, std::string& device, std::string& product) {
@@ -84,7 +95,8 @@ std::string VirtualPortDir() {
         if (!g_portDir.empty()) return g_portDir;
     }
     if (const char* env = std::getenv("ORVA_FG_PORT_DIR"); env && *env) return env;
-    if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && *run) return std::string(run) + "/orva-fg/ports";
+    if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && *run)
+        return std::string(run) + "/orva-fg/ports";
     return "/tmp/orva-fg-" + std::to_string(getuid()) + "/ports";
 }
 
@@ -93,7 +105,8 @@ int PortNumberForKernelName(const std::string& name) {
         const std::string prefix = f.prefix;
         if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
         const std::string digits = name.substr(prefix.size());
-        if (digits.size() > 2 || !std::all_of(digits.begin(), digits.end(), ::isdigit)) return 0;
+        const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+        if (digits.size() > 2 || !std::all_of(digits.begin(), digits.end(), isDigit)) return 0;
         const int n = std::atoi(digits.c_str());
         return n < 32 ? f.first + n : 0;
     }
@@ -103,18 +116,19 @@ int PortNumberForKernelName(const std::string& name) {
 std::vector<PortEntry> EnumeratePorts() {
     std::vector<PortEntry> out;
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(SysfsRoot(), ec)) {
-        const std::string name = entry.path().filename().string();
+    for (const fs::path& path : ListFolder(SysfsRoot())) {
+        const std::string name = path.filename().string();
         const int number = PortNumberForKernelName(name);
         if (number == 0) continue;
-        // Only entries with a device behind them are real ports (the kernel lists 32 ttyS
-        // whether or not a UART answers; those without a device link are skipped too).
-        if (!fs::exists(entry.path() / "device", ec)) continue;
+        // Only entries with a device behind them are ports. The 8250 driver also registers ttyS
+        // lines where no UART answered: those report the port type 0 (unknown) and are skipped.
+        if (!fs::exists(path / "device", ec)) continue;
+        if (name.compare(0, 4, "ttyS") == 0 && ReadFirstLine(path / "type") == "0") continue;
         PortEntry p;
         p.number = number;
         p.kernelName = name;
         p.device = "/dev/" + name;
-        if (auto usb = UsbDeviceOf(entry.path())) {
+        if (auto usb = UsbDeviceOf(path)) {
             p.product = ReadFirstLine(*usb / "product");
             if (p.product.empty()) p.product = "USB Serial Device";
         } else {
@@ -122,18 +136,24 @@ std::vector<PortEntry> EnumeratePorts() {
         }
         out.push_back(std::move(p));
     }
-    for (const auto& entry : fs::directory_iterator(VirtualPortDir(), ec)) {
-        const std::string name = entry.path().filename().string();
+    for (const fs::path& path : ListFolder(VirtualPortDir())) {
+        const std::string name = path.filename().string();
         if (name.size() < 4 || name.compare(0, 3, "COM") != 0) continue;
         const int number = std::atoi(name.c_str() + 3);
-        if (number < kFirstVirtualPort || number > kLastVirtualPort || "COM" + std::to_string(number) != name) continue;
+        if (number < kFirstVirtualPort || number > kLastVirtualPort || "COM" + std::to_string(number) != name)
+            continue;
+        // Only our own registrations count: in a shared fallback folder under /tmp another user
+        // could otherwise point the program at a device of their choice.
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::getuid()) continue;
         PortEntry p;
         p.number = number;
-        if (!ParseVirtualFile(entry.path(), p.device, p.product)) continue;
+        if (!ParseVirtualFile(path, p.device, p.product)) continue;
         if (::access(p.device.c_str(), F_OK) != 0) continue;  // its tool has gone without cleaning up
         out.push_back(std::move(p));
     }
-    std::sort(out.begin(), out.end(), [](const PortEntry& a, const PortEntry& b) { return a.number < b.number; });
+    std::sort(out.begin(), out.end(),
+              [](const PortEntry& a, const PortEntry& b) { return a.number < b.number; });
     return out;
 }
 

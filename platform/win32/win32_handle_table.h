@@ -1,0 +1,50 @@
+// Kernel-object handles of our stand-ins. A handle is a number in a process-wide table, never a
+// pointer: a closed or made-up handle is simply not found, so double closes and use after close are
+// reported as ERROR_INVALID_HANDLE instead of touching freed memory. Handle numbers are not reused.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <stop_token>
+
+#include "win32_types.h"
+
+struct Win32Object {
+    virtual ~Win32Object() = default;
+
+    // Blocks until the object is signalled (WAIT_OBJECT_0), `ms` pass (WAIT_TIMEOUT) or `stop` is
+    // requested (WAIT_FAILED with ERROR_OPERATION_ABORTED). Objects that cannot be waited for fail.
+    virtual DWORD Wait(DWORD ms, const std::stop_token& stop);
+
+    // Runs once, when the object's handle is closed.
+    virtual void OnHandleClosed() {}
+};
+
+namespace orva::win32 {
+
+// Base of the objects a thread can wait for: one lock and one condition per object.
+class WaitableObject : public Win32Object {
+public:
+    DWORD Wait(DWORD ms, const std::stop_token& stop) override;
+
+protected:
+    // Called with m_lock held: true when the object is signalled; an auto-reset object also
+    // consumes its signal here.
+    virtual bool TryAcquireLocked() = 0;
+
+    std::mutex m_lock;
+    std::condition_variable_any m_changed;
+};
+
+HANDLE AddHandle(std::shared_ptr<Win32Object> object);
+std::shared_ptr<Win32Object> FindHandle(HANDLE handle);
+std::shared_ptr<Win32Object> RemoveHandle(HANDLE handle);
+
+template <class T>
+std::shared_ptr<T> FindHandleAs(HANDLE handle) {
+    return std::dynamic_pointer_cast<T>(FindHandle(handle));
+}
+
+}  // namespace orva::win32

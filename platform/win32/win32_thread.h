@@ -1,0 +1,42 @@
+// Threads with a cooperative stop.
+//
+// TerminateThread does not kill: it asks the thread to stop, wakes it when it is blocked in one of
+// our waits (Sleep, WaitForSingleObject, or a wait of its own that registered a std::stop_callback
+// on CurrentThreadStopToken()), and joins it. A thread that calls TerminateThread on itself only
+// records the request; it then returns by itself. Code running on such a thread therefore checks
+// ThreadStopRequested() wherever it may loop or block. As with any join, two threads that
+// terminate each other at the same time, or a thread that waits for something its terminator holds,
+// deadlock.
+#pragma once
+
+#include <cstddef>
+#include <stop_token>
+
+#include "win32_sync.h"
+#include "win32_types.h"
+
+constexpr DWORD STILL_ACTIVE = 259;
+
+using LPTHREAD_START_ROUTINE = DWORD (*)(LPVOID);
+
+// Starts `proc(param)` at once on a new thread. `security`, `stackSize` and `flags` are accepted and
+// ignored. Returns the thread's handle (nullptr on failure) and stores its id, never 0, in
+// *threadId when given. The handle stays valid after the thread ended, until CloseHandle.
+HANDLE CreateThread(void* security, std::size_t stackSize, LPTHREAD_START_ROUTINE proc, LPVOID param,
+                    DWORD flags, DWORD* threadId);
+
+// Stop request plus join, as described above. The exit code becomes `exitCode` unless the thread had
+// already ended. TRUE also for a thread that has ended already.
+BOOL TerminateThread(HANDLE thread, DWORD exitCode);
+
+// STILL_ACTIVE while the thread runs, then its exit code.
+BOOL GetExitCodeThread(HANDLE thread, DWORD* exitCode);
+
+// Sleeps for `ms` milliseconds; on a CreateThread thread it returns early when a stop is requested.
+void Sleep(DWORD ms);
+
+// True on a CreateThread thread whose stop was requested; always false on other threads.
+bool ThreadStopRequested();
+
+// The stop token of the calling CreateThread thread; on other threads a token that never stops.
+std::stop_token CurrentThreadStopToken();
