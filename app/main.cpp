@@ -1,12 +1,8 @@
-// Start-up placeholder until the main window is built.
-#include <QApplication>
-#include <QLabel>
+// The program's entry: the framework runs the application object's start-up.
+#include "KvApp.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QLabel label("ORVA-FG: the main window is not built yet.");
-    label.setWindowTitle("ORVA-FG V4.9.01");
-    label.resize(420, 80);
-    label.show();
-    return app.exec();
+    // theApp lives in a static library; naming it here keeps it in the program.
+    static_cast<void>(&theApp);
+    return AfxWinMain(argc, argv);
 }

@@ -1,0 +1,86 @@
+#include "AutoStop.h"
+
+#include "KvDlg.h"
+#include "RealTimeParser.h"
+#include "ReceiveRing.h"
+#include "SharedState.h"
+#include "win32_thread.h"
+
+namespace {
+
+void EnableAfterTest(CKvDlg& dlg) {
+    for (int id : {1184, 1164, 1173, 1082, 1159, 1027, 1171}) dlg.m_page1.GetDlgItem(id)->EnableWindow(TRUE);
+    dlg.GetDlgItem(1080)->EnableWindow(TRUE);
+    dlg.GetDlgItem(1026)->EnableWindow(TRUE);
+    dlg.m_page1.GetDlgItem(1043)->EnableWindow(TRUE);
+    for (int id : {1042, 1043, 1129, 1130}) dlg.m_page2.GetDlgItem(id)->EnableWindow(TRUE);
+    dlg.m_page1.GetDlgItem(1186)->EnableWindow(TRUE);
+}
+
+void RunAutoStop(CKvDlg& dlg, bool listRow, std::int32_t index, const std::string& row,
+                 const std::string& value, const std::string& time) {
+    // The thread has returned or is about to: join it first, so that the store is complete.
+    if (HANDLE thread = dlg.m_hAcqThread.load()) TerminateThread(thread, dlg.m_dwAcqThreadId.load());
+    dlg.StopTickTimer();
+    dlg.StopPollTimer();
+    EnableAfterTest(dlg);
+
+    g_bRecording = 0;
+    dlg.m_nArmedTicks = 0;
+    dlg.m_nTickInSecond = 0;
+    dlg.m_nSeconds = 0;
+    dlg.m_nMinutes = 0;
+    dlg.m_nStartToggle = 0;
+    dlg.GetDlgItem(1023)->SetWindowText("Start acquisition");
+    dlg.m_bGraphReset = 1;
+    DiscardRxData(dlg);
+    dlg.m_nLineStart.store(dlg.m_nRxRead.load());
+
+    if (listRow) {
+        dlg.m_listResults.InsertItem(index - 1, row);
+        dlg.m_listResults.SetItemText(index - 1, 1, value);
+        dlg.m_listResults.SetItemText(index - 1, 2, time);
+    }
+
+    const std::int32_t last = g_nSampleIndex.load();
+    const float peak = g_fPeak.load();
+    dlg.m_graph.ClearGraph();
+    dlg.m_graph.SetCurveColor(RgbColour(255, 255, 0));
+    dlg.m_graph.SetCurveOption(FALSE);
+    dlg.m_graph.SetCurveStyle(2);
+    dlg.m_graph.SetRange(0, g_fTime[last], -peak - 5.0f, peak + 5.0f);
+    for (std::int32_t i = 0; i <= last; ++i) dlg.m_graph.PlotXY(g_fTime[i], g_fLoad[i], 0);
+
+    if (g_bLiveDisplay.load() == 0) {
+        dlg.m_listResults.SetRedraw(FALSE);
+        for (std::int32_t r = 0; r < last; ++r) {
+            dlg.m_listResults.InsertItem(r, g_arrListCol0[r]);
+            dlg.m_listResults.SetItemText(r, 1, g_arrListCol1[r]);
+            dlg.m_listResults.SetItemText(r, 2, g_arrListCol2[r]);
+        }
+        dlg.m_listResults.SetRedraw(TRUE);
+    }
+
+    AppendAutoStopResults(dlg.m_strResult);
+    dlg.GetDlgItem(1054)->SetWindowText(dlg.m_strResult);
+    dlg.m_bRunning = 0;
+    dlg.PostMessage(WM_STATUS_UPDATE, 0, 0);
+    g_strUnit = g_strReadingUnit;
+    g_strResultUnit = g_strUnit;
+    const std::int32_t count = g_nSampleCount.load();
+    g_dRangeEnd = count > 0 ? dlg.m_graph.GetElementX(count - 1, 0) : 0.0;
+    g_dRangeStart = 0.0;
+}
+
+}  // namespace
+
+void PostAutoStop(CKvDlg& dlg, bool listRow, std::int32_t index, const std::string& row,
+                  const std::string& value, const std::string& time) {
+    const DWORD testThread = dlg.m_dwAcqThreadId.load();
+    afx::PostToUi([&dlg, testThread, listRow, index, row, value, time] {
+        // Skipped when the test already ended another way (Stop, stop by time, disconnect) or a
+        // new one runs.
+        if (dlg.m_nStartToggle.load() != 1 || dlg.m_dwAcqThreadId.load() != testThread) return;
+        RunAutoStop(dlg, listRow, index, row, value, time);
+    });
+}

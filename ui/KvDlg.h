@@ -1,0 +1,134 @@
+// The main dialog: the program's only top-level window. Its handlers are spread over the
+// serial link (serial/), acquisition (acquisition/) and window (ui/) code.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "ComPort.h"
+#include "NTGraph.h"
+#include "Page1.h"
+#include "Page2.h"
+#include "afx.h"
+#include "win32_types.h"
+
+// Posted by acquisition to show the run state, the elapsed time and the end of an upload.
+constexpr UINT WM_STATUS_UPDATE = WM_USER + 1999;
+
+class CKvDlg : public CDialog {
+public:
+    enum { IDD = 102 };
+
+    explicit CKvDlg(CWnd* pParent = nullptr);
+    ~CKvDlg() override;
+
+    // ---- acquisition thread and test state -------------------------------------------
+    std::atomic<DWORD> m_dwAcqThreadId{0};
+    std::atomic<HANDLE> m_hAcqThread{nullptr};
+
+    CStatusBar m_wndStatusBar;
+    Cpage2 m_page2;
+    Cpage1 m_page1;
+
+    std::atomic<int> m_bHeaderPending{0};
+    std::atomic<int> m_nStartToggle{0};
+    std::string m_strResult;
+    std::atomic<int> m_nDelayTicks{0};
+    std::atomic<int> m_nSampleBudget{0};
+    std::atomic<int> m_nArmedTicks{0};
+    std::atomic<int> m_bGraphReset{0};
+    std::atomic<int> m_nSeconds{0};
+    std::atomic<int> m_nUploadTicks{0};
+    std::atomic<int> m_nMinutes{0};
+    float m_fLoadSum = 0.0f;  // the acquisition thread's own running sum
+    std::atomic<int> m_nTickInSecond{0};
+    std::atomic<BYTE> m_bUploadDone{0};
+    std::atomic<BYTE> m_bRunning{0};
+    std::atomic<BYTE> m_bClockChanged{0};
+
+    // ---- frame parser state (used by the acquisition thread only) -----------------------
+    BYTE m_bFrameSync = 0;
+    BYTE m_bFrameHeader = 0;
+    std::int32_t m_nFrameBytes = 0;
+    std::int32_t m_nFrameLength = 0;
+    BYTE m_byCrcHigh = 0;
+    BYTE m_byCrcLow = 0;
+    BYTE m_byFrameWindow[4] = {};
+    BYTE m_frameBuf[258] = {};
+    std::int32_t m_nFramesDone = 0;
+
+    std::atomic<BYTE> m_bUploading{0};
+
+    // ---- controls ------------------------------------------------------------------------
+    CButton m_btnConnect;
+    CListCtrl m_listResults;
+    CTabCtrl m_tabSetup;
+    CComboBox m_cbPort;
+    CNTGraph m_graph;
+    std::string m_strMessage;
+    std::string m_strSendText;
+    std::string m_strEdit1181;
+
+    // ---- the live link to the gauge and its receive ring ---------------------------------
+    CComPort m_port;
+    BYTE m_rxRing[4096] = {};
+    std::atomic<std::int32_t> m_nRxRead{0};
+    std::atomic<std::int32_t> m_nRxWrite{0};
+    std::atomic<std::int32_t> m_nLineStart{0};
+    std::atomic<BYTE> m_bRxOverflow{0};
+    int m_nBaud = 38400;
+    unsigned char m_nDataBits = 8;
+    int m_nParity = 2;
+    int m_nStopBits = 0;
+    BYTE m_rxLastBlock[65536] = {};
+    std::uint32_t m_nRxPending = 0;
+    std::uint32_t m_nRxTotal = 0;
+    std::atomic<std::uint32_t> m_nRxBlockCount{0};
+    std::atomic<std::uint32_t> m_nRxLastLength{0};
+    BYTE m_bRxMonitorRunning = 0;
+    BYTE m_bRxMonitorShow = 0;
+    BYTE m_bRxMonitorHold = 0;
+    BYTE m_bRxMonitorNewLine = 0;
+    std::string m_strRxText;
+
+    HICON m_hIcon = nullptr;
+    HICON m_hIconConnected = nullptr;
+    HICON m_hIconDisconnected = nullptr;
+
+    // ---- serial link -----------------------------------------------------------------------
+    // Variants of ScanPorts: parse only (Connect), fill and parse (window opening), empty,
+    // fill, parse and select the first entry (drop-down).
+    enum ScanVariant { kScanParseOnly = 0, kScanFill = 1, kScanRefill = 2 };
+    // Raised by a reader that waits for the receive ring; the receive callback wakes it.
+    std::atomic<std::int32_t> m_nRxReaderWaiting{0};
+    void ScanPorts(int variant);
+    // The start-up connection at the end of OnInitDialog: scan, select, open, show the state.
+    void ConnectAtStartup();
+    void ShowDisconnectedState();
+    void OnCbnDropdownPort();
+    void OnCbnSelchangePort();
+    void OnBnClickedConnect();
+    void ShowConnectedState();
+
+    // ---- acquisition ---------------------------------------------------------------------
+    void ResetFrameParser();
+    void OnBnClickedStartAcquisition();
+    void StopAcquisition();
+    LRESULT OnStatusUpdate(WPARAM wParam, LPARAM lParam);
+    bool StartPollTimer(UINT periodMs);
+    bool StartTickTimer(UINT periodMs);
+    void StopPollTimer();
+    void StopTickTimer();
+
+    // ---- window ---------------------------------------------------------------------------
+    BOOL OnInitDialog() override;
+    void DoDataExchange(CDataExchange* pDX) override;
+
+    DECLARE_MESSAGE_MAP()
+};
+
+// The receive callback registered with m_port.
+void OnPortReceive(void* context, void* data, unsigned long length);
+// The acquisition thread's procedure; its parameter is the dialog.
+DWORD AcquisitionThread(LPVOID param);

@@ -1,0 +1,56 @@
+// The Acquisition page: acquisition mode, readings per second, g, Invert Load, export file type,
+// report name, and the graph view tools.
+#pragma once
+
+#include "afx.h"
+
+class Cpage1 : public CDialog {
+public:
+    enum { IDD = 146 };
+
+    explicit Cpage1(CWnd* pParent = nullptr);
+    ~Cpage1() override;
+
+    CComboBox m_cbFileType;
+    CButton m_rbUpload;
+    CButton m_rbDrawGraph;
+    CComboBox m_cbUnit;
+    CButton m_chkInvertLoad;
+    CEdit m_edGravity;
+    CEdit m_edPeak;
+    CEdit m_edAverage;
+    CButton m_chkMouseUpDown;
+    CButton m_chkMouseLeftRight;
+    CButton m_chkMouseAll;
+    CButton m_btnAllMouse;
+    CButton m_btnButton2;
+    CButton m_btnBitmap;
+    CEdit m_edReadingsPerSecond;
+    CComboBox m_cbLoadUnit;
+    CComboBox m_cbReportName;
+    CButton m_chkShowGrid;
+
+    BOOL OnInitDialog() override;
+    void DoDataExchange(CDataExchange* pDX) override;
+
+    void OnBnClickedDrawGraph();
+    void OnBnClickedUploadMemory();
+    void OnBnClickedShowGrid();
+    void OnBnClickedMouseZoom();
+    void OnBnClickedCalculate();
+    void OnBnClickedInvertLoad();
+    void OnBnClickedViewAll();
+    void OnBnClickedLoad();
+    void OnBnClickedHelp();
+    void OnCbnSelchangeLoadUnit();
+    void OnCbnSelchangeUnit();
+    void OnCbnSelchangeFileType();
+    void OnCbnEditchangeReportName();
+    void OnCbnEditchangeUnit();
+    void OnEnUpdateReadingsPerSecond();
+    void OnEnChangeReadingsPerSecond();
+    void OnEnChangeRangeOfPeak();
+    void OnEnChangeGravity();
+
+    DECLARE_MESSAGE_MAP()
+};

@@ -1,0 +1,106 @@
+#include "Page2.h"
+
+#include <cstdlib>
+
+#include "SharedState.h"
+
+namespace {
+
+// Only the digits and '.' pass; at the first other character the whole text is replaced.
+double NumericValue(CWnd& edit, const char* resetText) {
+    std::string text = edit.GetWindowText();
+    for (char c : text) {
+        if (c < '.' || c > '9' || c == '/') {
+            text = resetText;
+            edit.SetWindowText(text);
+            break;
+        }
+    }
+    return std::atof(text.c_str());
+}
+
+}  // namespace
+
+Cpage2::Cpage2(CWnd* pParent) : CDialog(IDD, pParent) {}
+Cpage2::~Cpage2() = default;
+
+void Cpage2::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, 1158, m_edBreakPercent);
+    DDX_Control(pDX, 1157, m_chkBreakDetect);
+    DDX_Control(pDX, 1129, m_rbStopTime);
+    DDX_Control(pDX, 1130, m_rbStopLoad);
+    DDX_Control(pDX, 1043, m_rbStartLoad);
+    DDX_Control(pDX, 1042, m_rbStartTime);
+    DDX_Control(pDX, 1144, m_edStartThreshold);
+    DDX_Control(pDX, 1148, m_edStopLoad);
+    DDX_Control(pDX, 1092, m_edStopTime);
+    DDX_Control(pDX, 1091, m_edStartDelay);
+    DDX_Control(pDX, 1147, m_stStopTimeLabel);
+}
+
+BEGIN_MESSAGE_MAP(Cpage2, CDialog)
+ON_BN_CLICKED(1147, &Cpage2::OnStnClickedStopTimeLabel)
+ON_BN_CLICKED(1042, &Cpage2::OnBnClickedStartTime)
+ON_BN_CLICKED(1043, &Cpage2::OnBnClickedStartLoad)
+ON_BN_CLICKED(1129, &Cpage2::OnBnClickedStopTime)
+ON_BN_CLICKED(1130, &Cpage2::OnBnClickedStopLoad)
+ON_EN_CHANGE(1091, &Cpage2::OnEnChangeStartDelay)
+ON_EN_CHANGE(1092, &Cpage2::OnEnChangeStopTime)
+ON_EN_CHANGE(1148, &Cpage2::OnEnChangeStopLoad)
+ON_EN_CHANGE(1144, &Cpage2::OnEnChangeStartThreshold)
+ON_BN_CLICKED(1157, &Cpage2::OnBnClickedBreakDetect)
+ON_EN_CHANGE(1158, &Cpage2::OnEnChangeBreakPercent)
+END_MESSAGE_MAP()
+
+BOOL Cpage2::OnInitDialog() {
+    CDialog::OnInitDialog();
+    m_edStopTime.SetWindowText("100");
+    m_edStartDelay.SetWindowText("0");
+    m_edStopLoad.SetWindowText("100");
+    m_edStartThreshold.SetWindowText("0");
+    m_edStopLoad.EnableWindow(FALSE);
+    m_edStartThreshold.EnableWindow(FALSE);
+    m_edBreakPercent.EnableWindow(FALSE);
+    m_chkBreakDetect.EnableWindow(FALSE);
+    return TRUE;
+}
+
+void Cpage2::OnEnChangeStartDelay() {
+    g_dStartDelay = NumericValue(m_edStartDelay, "0");
+}
+void Cpage2::OnEnChangeStartThreshold() {
+    g_dStartThreshold = NumericValue(m_edStartThreshold, "0");
+}
+
+void Cpage2::OnEnChangeStopTime() {
+    g_dStopTime = NumericValue(m_edStopTime, "100");
+    if (g_dStopTime.load() > 10000.0) {
+        g_dStopTime = 100.0;
+        m_edStopTime.SetWindowText("100");
+    }
+}
+
+void Cpage2::OnEnChangeStopLoad() {
+    g_dStopLoad = NumericValue(m_edStopLoad, "100");
+    if (g_dStopLoad.load() > 50000.0) {
+        g_dStopLoad = 100.0;
+        m_edStopLoad.SetWindowText("100");
+    }
+}
+
+void Cpage2::OnEnChangeBreakPercent() {
+    g_dBreakPercent = NumericValue(m_edBreakPercent, "80");
+    if (g_dBreakPercent.load() > 100.0 || g_dBreakPercent.load() == 0.0) {
+        g_dBreakPercent = 80.0;
+        m_edBreakPercent.SetWindowText("80");
+    }
+}
+
+// Completed with the condition radios and Break Detect.
+void Cpage2::OnStnClickedStopTimeLabel() {}
+void Cpage2::OnBnClickedStartTime() {}
+void Cpage2::OnBnClickedStartLoad() {}
+void Cpage2::OnBnClickedStopTime() {}
+void Cpage2::OnBnClickedStopLoad() {}
+void Cpage2::OnBnClickedBreakDetect() {}

@@ -1,0 +1,41 @@
+// The Test Setup page: start condition, stop condition and break detection.
+#pragma once
+
+#include "afx.h"
+
+class Cpage2 : public CDialog {
+public:
+    enum { IDD = 147 };
+
+    explicit Cpage2(CWnd* pParent = nullptr);
+    ~Cpage2() override;
+
+    CEdit m_edBreakPercent;
+    CButton m_chkBreakDetect;
+    CButton m_rbStopTime;
+    CButton m_rbStopLoad;
+    CButton m_rbStartLoad;
+    CButton m_rbStartTime;
+    CEdit m_edStartThreshold;
+    CEdit m_edStopLoad;
+    CEdit m_edStopTime;
+    CEdit m_edStartDelay;
+    CStatic m_stStopTimeLabel;
+
+    BOOL OnInitDialog() override;
+    void DoDataExchange(CDataExchange* pDX) override;
+
+    void OnStnClickedStopTimeLabel();
+    void OnBnClickedStartTime();
+    void OnBnClickedStartLoad();
+    void OnBnClickedStopTime();
+    void OnBnClickedStopLoad();
+    void OnEnChangeStartDelay();
+    void OnEnChangeStopTime();
+    void OnEnChangeStopLoad();
+    void OnEnChangeStartThreshold();
+    void OnBnClickedBreakDetect();
+    void OnEnChangeBreakPercent();
+
+    DECLARE_MESSAGE_MAP()
+};

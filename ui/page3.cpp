@@ -1,0 +1,44 @@
+#include "page3.h"
+
+namespace {
+// One font object shared by every page of this kind.
+CFont g_page3Font;
+constexpr BYTE kAnsiCharset = 0;
+constexpr BYTE kDefaultPrecision = 0;
+constexpr BYTE kDefaultQuality = 0;
+constexpr BYTE kSwissFamily = 32;
+}  // namespace
+
+cpage3::cpage3(CWnd* pParent) : CDialog(cpage3::IDD, pParent) {}
+
+cpage3::~cpage3() = default;
+
+void cpage3::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, 1144, m_edLoad);
+}
+
+BEGIN_MESSAGE_MAP(cpage3, CDialog)
+ON_EN_CHANGE(1144, &cpage3::OnEnChangeLoad)
+END_MESSAGE_MAP()
+
+BOOL cpage3::OnInitDialog() {
+    CDialog::OnInitDialog();
+    if (CMenu* pSysMenu = GetSystemMenu(FALSE)) {
+        const std::string about = afx::LoadStringResource(101);
+        if (!about.empty()) {
+            pSysMenu->AppendMenu(MF_SEPARATOR);
+            pSysMenu->AppendMenu(MF_STRING, 0x0010, about);
+        }
+    }
+    if (!g_page3Font.IsCreated()) {
+        g_page3Font.CreateFont(120, 0, 0, 0, 400, FALSE, FALSE, 0, kAnsiCharset, kDefaultPrecision,
+                               kDefaultPrecision, kDefaultQuality, kSwissFamily, "Arial");
+    }
+    m_edLoad.SetFont(&g_page3Font, TRUE);
+    return TRUE;
+}
+
+void cpage3::OnEnChangeLoad() {}
+
+void cpage3::OnLoadShown() {}
