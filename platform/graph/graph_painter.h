@@ -1,0 +1,28 @@
+// Draws a GraphModel with QPainter: frame, grid, "%g" tick labels, caption, axis titles and
+// the curves, decimated to the minimum and maximum per pixel column. Used for the widget and
+// for the saved picture, so both look the same. Needs a QGuiApplication (fonts) but no widget.
+#pragma once
+
+#include <QRect>
+#include <string>
+#include <vector>
+
+#include "graph_model.h"
+
+class QPainter;
+
+namespace orva::graph {
+
+// Where the plot area ended up and which range it showed: maps mouse positions back to X.
+struct PaintedFrame {
+    QRect plot;
+    ViewRange range;
+};
+
+PaintedFrame PaintGraph(QPainter& painter, const QRect& area, const GraphModel& model,
+                        std::vector<Run>& scratch);
+
+// "%g" text of a tick value; values within rounding noise of zero print as "0".
+std::string TickText(double value, double span);
+
+}  // namespace orva::graph

@@ -1,0 +1,89 @@
+#include "graph_widget.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QResizeEvent>
+#include <algorithm>
+#include <cstdlib>
+
+namespace orva::graph {
+
+namespace {
+
+constexpr int kMinimumDrag = 3;  // pixels; a shorter drag is a click and changes nothing
+
+}  // namespace
+
+GraphWidget::GraphWidget(QWidget* parent) : GraphWidget(std::make_shared<GraphModel>(), parent) {}
+
+GraphWidget::GraphWidget(std::shared_ptr<GraphModel> model, QWidget* parent)
+    : QWidget(parent), model_(std::move(model)) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(false);
+    model_->SetPictureSize(width(), height());
+    timer_.setInterval(kRepaintIntervalMs);
+    connect(&timer_, &QTimer::timeout, this, &GraphWidget::RepaintIfChanged);
+    timer_.start();
+}
+
+GraphWidget::~GraphWidget() = default;
+
+void GraphWidget::RepaintIfChanged() {
+    if (model_->Version() != paintedVersion_) update();
+}
+
+void GraphWidget::paintEvent(QPaintEvent*) {
+    paintedVersion_ = model_->Version();
+    QPainter painter(this);
+    frame_ = PaintGraph(painter, rect(), *model_, scratch_);
+    if (dragging_) {
+        const int a = std::min(dragFrom_, dragTo_), b = std::max(dragFrom_, dragTo_);
+        const QRect band(a, frame_.plot.top(), b - a + 1, frame_.plot.height());
+        painter.fillRect(band, QColor(255, 255, 255, 48));
+        painter.setPen(QPen(QColor(255, 255, 255), 0, Qt::DashLine));
+        painter.drawRect(band.adjusted(0, 0, -1, -1));
+    }
+}
+
+void GraphWidget::resizeEvent(QResizeEvent* event) {
+    model_->SetPictureSize(event->size().width(), event->size().height());
+    QWidget::resizeEvent(event);
+}
+
+int GraphWidget::ClampToPlot(int x) const {
+    return std::clamp(x, frame_.plot.left(), frame_.plot.left() + frame_.plot.width());
+}
+
+double GraphWidget::XAt(int px) const {
+    const double t = static_cast<double>(px - frame_.plot.left()) / std::max(frame_.plot.width(), 1);
+    return frame_.range.xmin + t * (frame_.range.xmax - frame_.range.xmin);
+}
+
+void GraphWidget::mousePressEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    if (event->button() != Qt::LeftButton || model_->MouseMode() != kMouseModeZoom ||
+        !frame_.plot.contains(p)) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    dragging_ = true;
+    dragFrom_ = dragTo_ = ClampToPlot(p.x());
+    event->accept();
+}
+
+void GraphWidget::mouseMoveEvent(QMouseEvent* event) {
+    if (!dragging_) return QWidget::mouseMoveEvent(event);
+    dragTo_ = ClampToPlot(event->position().toPoint().x());
+    update();
+}
+
+void GraphWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (!dragging_ || event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
+    dragging_ = false;
+    dragTo_ = ClampToPlot(event->position().toPoint().x());
+    if (std::abs(dragTo_ - dragFrom_) >= kMinimumDrag) model_->SetXRange(XAt(dragFrom_), XAt(dragTo_));
+    update();
+}
+
+}  // namespace orva::graph
