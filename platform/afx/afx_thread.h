@@ -1,0 +1,14 @@
+// The UI thread: the only thread that touches widgets.
+#pragma once
+
+#include <functional>
+
+namespace afx {
+
+// True on the thread that runs the Qt application (also true before the application exists).
+bool IsUiThread();
+// Runs the function on the UI thread, after everything posted before it; returns at once. An
+// exception leaving the function is reported in an error box.
+void PostToUi(std::function<void()> fn);
+
+}  // namespace afx
