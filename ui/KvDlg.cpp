@@ -1,14 +1,49 @@
+// The main dialog: construction, data exchange, the message map and the window's set-up.
 #include "KvDlg.h"
 
+#include <cstring>
+
 #include "SharedState.h"
+#include "WindowLook.h"
+#include "win32_thread.h"
+
+namespace {
+
+constexpr UINT kIdiApplication = 128;
+constexpr UINT kIdiNotConnected = 178;
+constexpr UINT kIdsAboutBox = 101;
+constexpr UINT kIdmAboutBox = 0x0010;
+
+// Pane texts at start-up; each pane is as wide as its text.
+constexpr const char* kInitialPanes[4] = {" Not Connected  ", " Ready  ", "ORVA-FG V4.9.01", "00:00"};
+
+}  // namespace
 
 CKvDlg::CKvDlg(CWnd* pParent) : CDialog(IDD, pParent) {
     m_strMessage = "";
     m_strSendText = "";
     m_strEdit1181 = "";
+    CWinApp* app = AfxGetApp();
+    m_hIcon = app ? app->LoadIcon(kIdiApplication) : LoadIconResource(kIdiApplication);
 }
 
-CKvDlg::~CKvDlg() = default;
+// The timers and the acquisition thread hold a pointer to this object and the port calls back
+// into it: all of them end before any member goes.
+CKvDlg::~CKvDlg() {
+    ShutDownLink();
+}
+
+void CKvDlg::ShutDownLink() {
+    StopPollTimer();
+    StopTickTimer();
+    g_bRecording = 0;
+    g_bArmed = 0;
+    if (HANDLE thread = m_hAcqThread.load()) TerminateThread(thread, m_dwAcqThreadId.load());
+    m_port.Close();
+    // A wrap-up or time-out still queued for this dialog finds no test to end.
+    m_nStartToggle = 0;
+    m_bUploading = 0;
+}
 
 void CKvDlg::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
@@ -16,6 +51,7 @@ void CKvDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, 1038, m_listResults);
     DDX_Control(pDX, 1191, m_cbPort);
     DDX_Control(pDX, 1111, m_tabSetup);
+    DDX_Control(pDX, 1025, m_comm);
     DDX_Control(pDX, 1075, m_graph);
     DDX_Text(pDX, 1054, m_strMessage);
     DDX_Text(pDX, 1179, m_strSendText);
@@ -23,17 +59,43 @@ void CKvDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 BEGIN_MESSAGE_MAP(CKvDlg, CDialog)
+ON_WM_SYSCOMMAND()
+ON_WM_PAINT()
+ON_WM_QUERYDRAGICON()
+ON_BN_CLICKED(1014, &CKvDlg::OnBnClickedExit)
+ON_BN_CLICKED(1032, &CKvDlg::OnBnClickedHelp)
+ON_WM_CLOSE()
 ON_BN_CLICKED(1023, &CKvDlg::OnBnClickedStartAcquisition)
 ON_MESSAGE(WM_STATUS_UPDATE, &CKvDlg::OnStatusUpdate)
+ON_NOTIFY(DTN_CLOSEUP, 1013, &CKvDlg::OnDtnCloseupLegacyDate)
+ON_NOTIFY(TCN_SELCHANGE, 1077, &CKvDlg::OnTcnSelchangeLegacyTab)
 ON_CBN_SELCHANGE(1191, &CKvDlg::OnCbnSelchangePort)
+ON_BN_CLICKED(1080, &CKvDlg::OnBnClickedExportData)
+ON_BN_CLICKED(1026, &CKvDlg::OnBnClickedExportImage)
+ON_NOTIFY(TCN_SELCHANGE, 1111, &CKvDlg::OnTcnSelchangeSetupTab)
 ON_BN_CLICKED(1188, &CKvDlg::OnBnClickedConnect)
 ON_CBN_DROPDOWN(1191, &CKvDlg::OnCbnDropdownPort)
 END_MESSAGE_MAP()
 
 BOOL CKvDlg::OnInitDialog() {
     CDialog::OnInitDialog();
+
+    if (CMenu* pSysMenu = GetSystemMenu(FALSE)) {
+        const std::string about = afx::LoadStringResource(kIdsAboutBox);
+        if (!about.empty()) {
+            pSysMenu->AppendMenu(MF_SEPARATOR);
+            pSysMenu->AppendMenu(MF_STRING, kIdmAboutBox, about);
+        }
+    }
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
     SetWindowText("ORVA-FG V4.9.01");
 
+    // The state of the dialog and of the shared records.
+    std::memset(m_recordRing, 0, sizeof m_recordRing);
+    m_nRecordHead = 0;
+    m_nRecordTail = 0;
+    m_nRecordModulus = 1023;
     m_nRxRead = 0;
     m_nRxWrite = 0;
     m_nLineStart = 0;
@@ -60,6 +122,7 @@ BOOL CKvDlg::OnInitDialog() {
     m_strMessage.clear();
     g_bRealTimeMode = 1;
 
+    // The setup tab and its two pages.
     m_tabSetup.InsertItem(0, "  Acquistition  ");
     m_tabSetup.InsertItem(1, "  Test Setup  ");
     m_page1.Create(Cpage1::IDD, &m_tabSetup);
@@ -70,10 +133,14 @@ BOOL CKvDlg::OnInitDialog() {
     rc.bottom -= 20;
     rc.left += 1;
     rc.right -= 2;
-    m_page1.MoveWindow(rc);
-    m_page2.MoveWindow(rc);
+    KeepCaptionsOnOneLine(m_page1);
+    KeepCaptionsOnOneLine(m_page2);
+    UseTemplateLook(*this);
+    m_page1.MoveWindow(rc, TRUE);
+    m_page2.MoveWindow(rc, TRUE);
     m_page1.ShowWindow(SW_SHOWNORMAL);
     m_page2.ShowWindow(SW_HIDE);
+    m_tabSetup.SetCurSel(0);
 
     m_page2.m_rbStartLoad.SetCheck(0);
     m_page2.m_rbStartTime.SetCheck(1);
@@ -81,15 +148,19 @@ BOOL CKvDlg::OnInitDialog() {
     m_page2.m_rbStopTime.SetCheck(1);
     m_page2.m_edBreakPercent.SetWindowText("80");
 
+    // The status bar, placed along the bottom of the client area as it was before the bar.
+    RECT client{};
+    GetClientRect(&client);
     static const UINT kIndicators[] = {102, 105, 103, 104};
     if (!m_wndStatusBar.Create(this, 0x50008200, 0xE801) || !m_wndStatusBar.SetIndicators(kIndicators, 4)) {
         MessageBox("Faile");
         return FALSE;
     }
-    RECT client{};
-    GetClientRect(&client);
     m_wndStatusBar.MoveWindow(0, client.bottom - 20, client.right - client.left, 20);
 
+    UpdateData(FALSE);
+
+    // Graph defaults.
     m_graph.SetCurveColor(0x0000FFFF);
     m_graph.SetCurveOption(FALSE);
     m_graph.SetShowGrid(TRUE);
@@ -104,7 +175,12 @@ BOOL CKvDlg::OnInitDialog() {
     g_fAxisYMax = 5;
     g_fAxisXMin = 0;
     g_fAxisXMax = 10;
+    m_graph.AutoRange();
+    m_graph.SetMouseMode(1);
 
+    // Results list: report view with grid lines and six columns.
+    m_listResults.ModifyStyle(LVS_TYPEMASK, LVS_REPORT);
+    m_listResults.SetExtendedStyle(m_listResults.GetExtendedStyle() | LVS_EX_GRIDLINES);
     RECT lrc{};
     m_listResults.GetClientRect(&lrc);
     const int w = (lrc.right - lrc.left) / 6;
@@ -115,10 +191,28 @@ BOOL CKvDlg::OnInitDialog() {
     m_listResults.InsertColumn(4, "  Dir  ", LVCFMT_LEFT, w);
     m_listResults.InsertColumn(5, " Group ", LVCFMT_LEFT, w);
 
+    m_page1.GetDlgItem(1169)->EnableWindow(FALSE);
+
+    // The connect button shows the not-connected icon until a port is open.
+    m_hIconConnected = LoadIconResource(kIdiNotConnected);
+    m_hIconDisconnected = LoadIconResource(kIdiNotConnected);
+    m_btnConnect.SetButtonStyle(BS_ICON);
+    m_btnConnect.SetIcon(m_hIconConnected);
+
     GetDlgItem(1023)->EnableWindow(FALSE);
     GetDlgItem(1080)->EnableWindow(FALSE);
     GetDlgItem(1026)->EnableWindow(FALSE);
 
+    {
+        CClientDC dc(this);
+        for (int pane = 0; pane < 4; ++pane) {
+            const CSize extent = dc.GetTextExtent(kInitialPanes[pane]);
+            m_wndStatusBar.SetPaneInfo(pane, 1, SBPS_NORMAL, extent.cx);
+            m_wndStatusBar.SetPaneText(pane, kInitialPanes[pane]);
+        }
+    }
+
+    // Scan, pick and open the gauge's port.
     ConnectAtStartup();
     return TRUE;
 }

@@ -7,10 +7,12 @@
 #include <string>
 
 #include "ComPort.h"
+#include "MSComm.h"
 #include "NTGraph.h"
 #include "Page1.h"
 #include "Page2.h"
 #include "afx.h"
+#include "page3.h"
 #include "win32_types.h"
 
 // Posted by acquisition to show the run state, the elapsed time and the end of an upload.
@@ -28,8 +30,15 @@ public:
     std::atomic<HANDLE> m_hAcqThread{nullptr};
 
     CStatusBar m_wndStatusBar;
+    cpage3 m_page3;  // built with the dialog, never given a window
     Cpage2 m_page2;
     Cpage1 m_page1;
+
+    // Record ring of the manual command sender: 1024 records of 3 bytes.
+    BYTE m_recordRing[1024][3] = {};
+    std::int32_t m_nRecordHead = 0;
+    std::int32_t m_nRecordTail = 0;
+    std::int32_t m_nRecordModulus = 0;
 
     std::atomic<int> m_bHeaderPending{0};
     std::atomic<int> m_nStartToggle{0};
@@ -65,6 +74,16 @@ public:
     CListCtrl m_listResults;
     CTabCtrl m_tabSetup;
     CComboBox m_cbPort;
+    CComboBox m_cbLabelText;  // no window: read only by SetGraphLabelFromText
+    // Query lists of the results database; no windows.
+    CComboBox m_cbIdr2;
+    CComboBox m_cbData1;
+    CComboBox m_cbData2;
+    CComboBox m_cbIndexName;
+    CComboBox m_cbIdr1;
+    CComboBox m_cbMaterial;
+    CComboBox m_cbHard;
+    CMSComm m_comm;
     CNTGraph m_graph;
     std::string m_strMessage;
     std::string m_strSendText;
@@ -120,10 +139,45 @@ public:
     bool StartTickTimer(UINT periodMs);
     void StopPollTimer();
     void StopTickTimer();
+    // The real-time test or upload in progress: its number, 0 when none. Start sets it before
+    // the thread and the timers exist; the first stop of the run clears it (UI thread), so that
+    // a stop posted by the tick timer or the thread for a run already ended does nothing.
+    std::atomic<unsigned> m_nActiveRun{0};
+    unsigned m_nRunCounter = 0;
+    // Data lost by the upload in progress: frames refused by their checksum, ring overflow.
+    std::atomic<int> m_nUploadBadFrames{0};
+    std::atomic<BYTE> m_bUploadOverflow{0};
 
     // ---- window ---------------------------------------------------------------------------
     BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+    // Enter ends the dialog with IDOK; the link to the gauge is shut down first.
+    void OnOK() override;
+
+    void OnSysCommand(UINT nID, LPARAM lParam);
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+    void OnBnClickedExit();
+    void OnBnClickedHelp();
+    void OnClose();
+    void OnDtnCloseupLegacyDate(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnTcnSelchangeLegacyTab(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnTcnSelchangeSetupTab(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnBnClickedExportData();
+    void OnBnClickedExportImage();
+    void SetGraphLabelFromText();
+
+    // Members without a caller.
+    void OnLabelTextChanged(std::string text);
+    void OnRangeChanged(DWORD first, DWORD last, DWORD lower, DWORD upper);
+    void OnQueryListsShown();
+    void OnQueryListsHidden();
+
+    // Every way out of the window: kills both timers, ends the acquisition thread and closes the
+    // port, so that no timer, receive callback or thread reaches the dialog afterwards. UI thread;
+    // calling it again does nothing more.
+    void ShutDownLink();
 
     DECLARE_MESSAGE_MAP()
 };

@@ -11,6 +11,8 @@
 class CMSComm : public CWnd {
 public:
     static const char* GetClsid() { return "{648A5600-2C6E-101B-82B6-000000000014}"; }
+    // The dynamic-creation factory: a new object, not yet bound to a control.
+    static CMSComm* CreateObject() { return new CMSComm; }
 
     BOOL GetPortOpen();
     void SetPortOpen(BOOL bNewValue);

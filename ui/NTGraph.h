@@ -23,6 +23,8 @@ public:
     ~CNTGraph() override;
 
     static const char* GetClsid();
+    // The dynamic-creation factory: a new object, not yet bound to a control.
+    static CNTGraph* CreateObject() { return new CNTGraph; }
 
     void SetCaption(const char* text);
     void SetXGridCount(short count);

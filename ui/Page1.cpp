@@ -1,22 +1,36 @@
+// The Acquisition page.
 #include "Page1.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
+#include "KvDlg.h"
 #include "SharedState.h"
+#include "win32_shell.h"
 
 namespace {
 
-// Only the digits and '.' pass; at the first other character the whole text is replaced.
-bool NumericTextOrReset(CWnd& edit, const char* resetText, std::string& text) {
-    text = edit.GetWindowText();
+constexpr UINT kIdbMouseZoom = 157;
+constexpr UINT kIdbViewAll = 159;
+constexpr UINT kIdsAboutBox = 101;
+
+// Only the digits and '.' pass; at the first other character the whole text is replaced by the
+// reset text, which is written back (the nested notification then sees the reset text).
+std::string CheckedNumericText(CWnd& edit, const char* resetText) {
+    std::string text = edit.GetWindowText();
     for (char c : text) {
         if (c < '.' || c > '9' || c == '/') {
             text = resetText;
             edit.SetWindowText(text);
-            return false;
+            break;
         }
     }
-    return true;
+    return text;
+}
+
+void Enable(CWnd& page, int id, BOOL enable) {
+    if (CWnd* item = page.GetDlgItem(id)) item->EnableWindow(enable);
 }
 
 }  // namespace
@@ -65,10 +79,27 @@ ON_EN_UPDATE(1159, &Cpage1::OnEnUpdateReadingsPerSecond)
 ON_EN_CHANGE(1159, &Cpage1::OnEnChangeReadingsPerSecond)
 ON_EN_CHANGE(1168, &Cpage1::OnEnChangeRangeOfPeak)
 ON_EN_CHANGE(1171, &Cpage1::OnEnChangeGravity)
+ON_WM_CTLCOLOR()
+ON_WM_LBUTTONDOWN()
 END_MESSAGE_MAP()
 
 BOOL Cpage1::OnInitDialog() {
     CDialog::OnInitDialog();
+    if (CMenu* pSysMenu = GetSystemMenu(FALSE)) {
+        const std::string about = afx::LoadStringResource(kIdsAboutBox);
+        if (!about.empty()) {
+            pSysMenu->AppendMenu(MF_SEPARATOR);
+            pSysMenu->AppendMenu(MF_STRING, 0x0010, about);
+        }
+    }
+    CBitmap mouseZoom;
+    mouseZoom.LoadBitmap(kIdbMouseZoom);
+    m_chkMouseAll.SendMessage(BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(mouseZoom.GetSafeHandle()));
+    CBitmap viewAll;
+    viewAll.LoadBitmap(kIdbViewAll);
+    if (CWnd* button = GetDlgItem(1184))
+        button->SendMessage(BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(viewAll.GetSafeHandle()));
+
     m_edReadingsPerSecond.SetWindowText("10");
     m_cbReportName.SetWindowText("test");
     m_edAverage.SetWindowText("0");
@@ -84,16 +115,61 @@ BOOL Cpage1::OnInitDialog() {
     return TRUE;
 }
 
+// The page lives in the tab control, which lives in the main dialog.
+static CKvDlg* MainDialogOf(CWnd& page) {
+    CWnd* tab = page.GetParent();
+    return tab ? dynamic_cast<CKvDlg*>(tab->GetParent()) : nullptr;
+}
+
 void Cpage1::OnBnClickedDrawGraph() {
     m_rbDrawGraph.SetCheck(1);
     m_rbUpload.SetCheck(0);
     g_bRealTimeMode = 1;
+    for (int id : {1159, 1182, 1164, 1184, 1186}) Enable(*this, id, TRUE);
+    Enable(*this, 1169, FALSE);
 }
 
 void Cpage1::OnBnClickedUploadMemory() {
     m_rbUpload.SetCheck(1);
     m_rbDrawGraph.SetCheck(0);
     g_bRealTimeMode = 0;
+    for (int id : {1159, 1182, 1169, 1164, 1184, 1186}) Enable(*this, id, FALSE);
+}
+
+// The grid follows the clicks, not the check mark: the first click hides it.
+void Cpage1::OnBnClickedShowGrid() {
+    CKvDlg* dlg = MainDialogOf(*this);
+    g_nShowGridToggle += 1;
+    if (g_nShowGridToggle == 1) {
+        if (dlg) dlg->m_graph.SetShowGrid(FALSE);
+    } else {
+        if (dlg) dlg->m_graph.SetShowGrid(TRUE);
+        g_nShowGridToggle = 0;
+    }
+}
+
+void Cpage1::OnBnClickedMouseZoom() {
+    CKvDlg* dlg = MainDialogOf(*this);
+    if (m_chkMouseAll.GetCheck() == BST_CHECKED) {
+        if (dlg) dlg->m_graph.SetMouseMode(2);
+        m_chkMouseUpDown.EnableWindow(FALSE);
+        m_chkMouseLeftRight.EnableWindow(FALSE);
+        Enable(*this, 1169, TRUE);
+    } else {
+        if (dlg) dlg->m_graph.SetMouseMode(1);
+        m_chkMouseUpDown.EnableWindow(TRUE);
+        m_chkMouseLeftRight.EnableWindow(TRUE);
+        Enable(*this, 1169, FALSE);
+    }
+}
+
+void Cpage1::OnBnClickedViewAll() {
+    CKvDlg* dlg = MainDialogOf(*this);
+    if (!dlg) return;
+    dlg->m_graph.AutoRange();
+    const auto count = static_cast<std::uint32_t>(g_nSampleCount.load());
+    g_dRangeEnd = count > 0 ? dlg->m_graph.GetElementX(static_cast<long>(count - 1), 0) : 0.0;
+    g_dRangeStart = 0.0;
 }
 
 void Cpage1::OnBnClickedInvertLoad() {
@@ -106,9 +182,14 @@ void Cpage1::OnBnClickedInvertLoad() {
     }
 }
 
+void Cpage1::OnBnClickedHelp() {
+    if (MessageBox("Do you want to open the help document", "System Message", MB_YESNO) == IDYES) {
+        ShellExecuteA(nullptr, "open", ".\\manual.PDF", nullptr, nullptr, SW_SHOWNORMAL);
+    }
+}
+
 void Cpage1::OnEnUpdateReadingsPerSecond() {
-    std::string text;
-    NumericTextOrReset(m_edReadingsPerSecond, "10", text);
+    const std::string text = CheckedNumericText(m_edReadingsPerSecond, "10");
     g_fReadingsPerSecond = static_cast<float>(std::atof(text.c_str()));
     if (g_fReadingsPerSecond > 1000.0f || g_fReadingsPerSecond < 0.0f) {
         g_fReadingsPerSecond = 10.0f;
@@ -117,8 +198,7 @@ void Cpage1::OnEnUpdateReadingsPerSecond() {
 }
 
 void Cpage1::OnEnChangeGravity() {
-    std::string text;
-    NumericTextOrReset(m_edGravity, "9.807", text);
+    const std::string text = CheckedNumericText(m_edGravity, "9.807");
     g_fGravity = static_cast<float>(std::atof(text.c_str()));
     if (g_fGravity.load() > 10.0f || g_fGravity.load() < 9.0f) {
         g_fGravity = 9.807f;
@@ -130,16 +210,61 @@ void Cpage1::OnCbnSelchangeFileType() {
     g_nExportFileType = m_cbFileType.GetWindowText() == "xls" ? 0 : 1;
 }
 
-// Completed with the graph view tools and the unit conversion.
-void Cpage1::OnBnClickedShowGrid() {}
-void Cpage1::OnBnClickedMouseZoom() {}
-void Cpage1::OnBnClickedCalculate() {}
-void Cpage1::OnBnClickedViewAll() {}
-void Cpage1::OnBnClickedLoad() {}
-void Cpage1::OnBnClickedHelp() {}
-void Cpage1::OnCbnSelchangeLoadUnit() {}
-void Cpage1::OnCbnSelchangeUnit() {}
+// The "Select" group box has a red caption.
+HBRUSH Cpage1::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor) {
+    HBRUSH hbr = CDialog::OnCtlColor(pDC, pWnd, nCtlColor);
+    if (pWnd && pDC && pWnd->GetDlgCtrlID() == 1185) {
+        pDC->SetTextColor(RGB(255, 0, 0));
+        pDC->SetBkMode(TRANSPARENT);
+    }
+    return hbr;
+}
+
+// A click on the page background rewrites the rate as it is held.
+void Cpage1::OnLButtonDown(UINT nFlags, CPoint point) {
+    CDialog::OnLButtonDown(nFlags, point);
+    const std::string rate = m_edReadingsPerSecond.GetWindowText();
+    bool digitsOnly = true;
+    for (char c : rate) {
+        if (c < '0' || c > '9') digitsOnly = false;
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, digitsOnly ? "%.0f" : "%.1f", static_cast<double>(g_fReadingsPerSecond));
+    m_edReadingsPerSecond.SetWindowText(text);
+    static_cast<void>(m_edGravity.GetWindowText());
+}
+
+// Notifications the page receives and leaves alone.
 void Cpage1::OnCbnEditchangeReportName() {}
 void Cpage1::OnCbnEditchangeUnit() {}
 void Cpage1::OnEnChangeReadingsPerSecond() {}
 void Cpage1::OnEnChangeRangeOfPeak() {}
+
+// Unit conversion, the Load button and the range calculation are not built yet.
+void Cpage1::OnBnClickedCalculate() {}
+void Cpage1::OnBnClickedLoad() {}
+void Cpage1::OnCbnSelchangeLoadUnit() {}
+void Cpage1::OnCbnSelchangeUnit() {}
+
+int NormalizeNumberText(std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) {
+        text.clear();
+        return 0;
+    }
+    text = text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+    const std::size_t point = text.find('.');
+    if (point == std::string::npos) {
+        if (text.find_first_not_of("0123456789") != std::string::npos) return 0;
+        text = std::to_string(std::atoi(text.c_str()));
+        return 1;
+    }
+    const std::string whole = text.substr(0, point);
+    const std::string fraction = text.substr(point + 1);
+    if (whole.empty() || fraction.empty() || whole.find_first_not_of("0123456789") != std::string::npos ||
+        fraction.find_first_not_of("0123456789") != std::string::npos) {
+        return 0;
+    }
+    text = std::to_string(std::atoi(whole.c_str())) + "." + fraction;
+    return 1;
+}

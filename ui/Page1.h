@@ -2,6 +2,8 @@
 // report name, and the graph view tools.
 #pragma once
 
+#include <string>
+
 #include "afx.h"
 
 class Cpage1 : public CDialog {
@@ -51,6 +53,12 @@ public:
     void OnEnChangeReadingsPerSecond();
     void OnEnChangeRangeOfPeak();
     void OnEnChangeGravity();
+    HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor);
+    void OnLButtonDown(UINT nFlags, CPoint point);
 
     DECLARE_MESSAGE_MAP()
 };
+
+// Trims the text; a whole number becomes "%d" of its value, a number with a point "%d.%s" (the
+// fraction digits as they stand). 1 when the text was such a number, else 0 (left trimmed).
+int NormalizeNumberText(std::string& text);

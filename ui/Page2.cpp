@@ -55,6 +55,13 @@ END_MESSAGE_MAP()
 
 BOOL Cpage2::OnInitDialog() {
     CDialog::OnInitDialog();
+    if (CMenu* pSysMenu = GetSystemMenu(FALSE)) {
+        const std::string about = afx::LoadStringResource(101);
+        if (!about.empty()) {
+            pSysMenu->AppendMenu(MF_SEPARATOR);
+            pSysMenu->AppendMenu(MF_STRING, 0x0010, about);
+        }
+    }
     m_edStopTime.SetWindowText("100");
     m_edStartDelay.SetWindowText("0");
     m_edStopLoad.SetWindowText("100");
@@ -97,10 +104,73 @@ void Cpage2::OnEnChangeBreakPercent() {
     }
 }
 
-// Completed with the condition radios and Break Detect.
+// The static has no notify style: this entry never fires.
 void Cpage2::OnStnClickedStopTimeLabel() {}
-void Cpage2::OnBnClickedStartTime() {}
-void Cpage2::OnBnClickedStartLoad() {}
-void Cpage2::OnBnClickedStopTime() {}
-void Cpage2::OnBnClickedStopLoad() {}
-void Cpage2::OnBnClickedBreakDetect() {}
+
+// Each radio opens a group of its own, so a click sets both marks of its pair.
+void Cpage2::OnBnClickedStartTime() {
+    m_rbStartTime.SetCheck(1);
+    m_rbStartLoad.SetCheck(0);
+    g_bStartByDelay = 1;
+    g_bStartByLoad = 0;
+    m_edStartDelay.EnableWindow(TRUE);
+    m_edStartThreshold.EnableWindow(FALSE);
+}
+
+void Cpage2::OnBnClickedStartLoad() {
+    m_rbStartLoad.SetCheck(1);
+    m_rbStartTime.SetCheck(0);
+    g_bStartByDelay = 0;
+    g_bStartByLoad = 1;
+    m_edStartThreshold.EnableWindow(TRUE);
+    m_edStartDelay.EnableWindow(FALSE);
+}
+
+// Break Detect keeps its mark and its flag; only its controls are disabled.
+void Cpage2::OnBnClickedStopTime() {
+    m_rbStopTime.SetCheck(1);
+    m_rbStopLoad.SetCheck(0);
+    g_bStopByTime = 1;
+    g_bStopByLoad = 0;
+    m_edStopTime.EnableWindow(TRUE);
+    m_edStopLoad.EnableWindow(FALSE);
+    m_edBreakPercent.EnableWindow(FALSE);
+    m_chkBreakDetect.EnableWindow(FALSE);
+}
+
+void Cpage2::OnBnClickedStopLoad() {
+    m_rbStopLoad.SetCheck(1);
+    m_rbStopTime.SetCheck(0);
+    g_bStopByTime = 0;
+    g_bStopByLoad = 1;
+    m_edStopLoad.EnableWindow(TRUE);
+    m_chkBreakDetect.EnableWindow(TRUE);
+    m_edStopTime.EnableWindow(FALSE);
+}
+
+// Followed by its click counter, not by its check mark.
+void Cpage2::OnBnClickedBreakDetect() {
+    g_nBreakToggle += 1;
+    if (g_nBreakToggle == 1) {
+        g_bBreakDetect = 1;
+        m_edStopLoad.EnableWindow(FALSE);
+        m_edBreakPercent.EnableWindow(TRUE);
+        m_rbStopTime.EnableWindow(FALSE);
+        m_rbStopLoad.EnableWindow(FALSE);
+        g_bStopByLoad = 0;
+    } else {
+        g_bStopByLoad = 1;
+        g_bBreakDetect = 0;
+        m_edStopLoad.EnableWindow(TRUE);
+        m_edBreakPercent.EnableWindow(FALSE);
+        m_rbStopTime.EnableWindow(TRUE);
+        m_rbStopLoad.EnableWindow(TRUE);
+        g_nBreakToggle = 0;
+    }
+}
+
+// Handlers that no map entry names.
+void Cpage2::OnEnKillfocusStopTime() {}
+void Cpage2::OnEnKillfocusStopLoad() {}
+void Cpage2::OnEnKillfocusStartDelay() {}
+void Cpage2::OnEnKillfocusStartThreshold() {}

@@ -36,6 +36,10 @@ public:
     void OnEnChangeStartThreshold();
     void OnBnClickedBreakDetect();
     void OnEnChangeBreakPercent();
+    void OnEnKillfocusStopTime();
+    void OnEnKillfocusStopLoad();
+    void OnEnKillfocusStartDelay();
+    void OnEnKillfocusStartThreshold();
 
     DECLARE_MESSAGE_MAP()
 };

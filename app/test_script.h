@@ -1,0 +1,51 @@
+// A test-only driver of the running program. When the environment variable ORVA_FG_TEST_SCRIPT
+// names a file, its lines are carried out one after another against the main window, so that a
+// test can drive the real executable like a user. Without the variable nothing happens.
+//
+// Lines (blank lines and lines starting with '#' are skipped):
+//   wait-window        wait until the main window is shown; prints "window-shown <ns>" with the
+//                      CLOCK_MONOTONIC time in nanoseconds
+//   answer <n>         the next message box is answered with n (1 OK, 2 Cancel, 6 Yes, 7 No);
+//                      with a script, every box of the run is answered (first button when
+//                      none is queued) and recorded instead of being shown
+//   sleep <ms>         wait
+//   key escape|enter   a key press on the main window
+//   close              the window's close box
+//   grab <path>        the main window as a PNG
+//   tab <n>            selects item n of the setup tab as a user
+//   boxes              prints "box <caption>|<text>" for every box shown so far
+//   pane <n>           prints "pane <n> <text>" for a status-bar pane of the main window
+// Output goes to standard output, one line per report, flushed at once.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace orva::app {
+
+class TestScript {
+public:
+    TestScript() = default;
+    TestScript(const TestScript&) = delete;
+    TestScript& operator=(const TestScript&) = delete;
+    ~TestScript() { Stop(); }
+
+    // Reads the script named by ORVA_FG_TEST_SCRIPT and starts carrying it out.
+    void StartFromEnvironment();
+    void Stop();
+
+private:
+    void Run();
+    // Runs the step on the UI thread and waits until it has run (or the script is stopped).
+    bool OnUi(const std::function<void()>& step);
+    void Step(const std::string& line);
+
+    std::vector<std::string> m_lines;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+};
+
+}  // namespace orva::app

@@ -1,0 +1,128 @@
+#include "window_fixture.h"
+
+#include <stdlib.h>
+
+#include <QWidget>
+
+#include "MSComm.h"
+#include "NTGraph.h"
+#include "PortState.h"
+#include "SharedState.h"
+#include "graph_widget.h"
+#include "port_table.h"
+#include "resources.h"
+
+namespace fs = std::filesystem;
+
+namespace ui_test {
+
+void WindowTest::SetUpTestSuite() {
+    afx::testing::EnsureApplication();
+    orva::resources::RegisterAll();
+    RegisterGraphControl();
+    CMSComm::RegisterControl();
+}
+
+void WindowTest::SetUp() {
+    char tmpl[] = "/tmp/orva-ui-test-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    root_ = tmpl;
+    fs::create_directories(root_ / "class" / "tty");
+    orva::ports::SetSysfsRoot((root_ / "class" / "tty").string());
+    orva::ports::SetVirtualPortDir((root_ / "ports").string());
+
+    // The program image's initial values of what the window and its pages share.
+    g_bDeviceFound = 0;
+    g_nConnectToggle = 0;
+    g_bManualPort = 0;
+    g_nComPort = 0;
+    g_arrPortNumbers.clear();
+    g_bRealTimeMode = 1;
+    g_bInvertLoad = 0;
+    g_nShowGridToggle = 0;
+    g_nInvertToggle = 0;
+    g_nLoadToggle = 0;
+    g_nBreakToggle = 0;
+    g_bStartByDelay = 1;
+    g_bStartByLoad = 0;
+    g_bStopByTime = 1;
+    g_bStopByLoad = 0;
+    g_bBreakDetect = 0;
+    g_nSampleCount = 0;
+    g_dRangeStart = -1;
+    g_dRangeEnd = -1;
+    afx::testing::ClearShownBoxes();
+}
+
+void WindowTest::TearDown() {
+    dlg_.reset();
+    afx::testing::Pump();
+    gauges_.clear();
+    orva::ports::SetSysfsRoot("");
+    orva::ports::SetVirtualPortDir("");
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+}
+
+orva::sim::GaugeSimulator& WindowTest::AddGauge(const std::string& product, orva::sim::SimOptions options) {
+    auto sim = std::make_unique<orva::sim::GaugeSimulator>(std::move(options));
+    EXPECT_TRUE(sim->Open());
+    EXPECT_NE(sim->RegisterVirtualPort(product), 0);
+    gauges_.push_back(std::move(sim));
+    return *gauges_.back();
+}
+
+INT_PTR WindowTest::RunDialog(const std::function<void(CKvDlg&)>& script, int endResult) {
+    dlg_.reset();
+    dlg_ = std::make_unique<CKvDlg>();
+    CKvDlg& dlg = *dlg_;
+    bool ran = false;
+    const INT_PTR result = afx::testing::RunModal(
+        dlg,
+        [&](CDialog&) {
+            ran = true;
+            afx::testing::Pump();
+            script(dlg);
+        },
+        endResult);
+    EXPECT_TRUE(ran) << "the window never ran its modal loop";
+    return result;
+}
+
+bool Enabled(CWnd& wnd, int id) {
+    CWnd* item = wnd.GetDlgItem(id);
+    return item && item->IsWindowEnabled();
+}
+
+bool Visible(CWnd& wnd, int id) {
+    QWidget* w = afx::testing::Widget(wnd, id);
+    return w && w->isVisibleTo(w->window());
+}
+
+int Checked(CWnd& wnd, int id) {
+    CWnd* item = wnd.GetDlgItem(id);
+    auto* button = dynamic_cast<CButton*>(item);
+    return button ? button->GetCheck() : -1;
+}
+
+std::string Text(CWnd& wnd, int id) {
+    return wnd.GetDlgItemText(id);
+}
+
+orva::graph::GraphModel& Graph(CKvDlg& dlg) {
+    auto* widget = dynamic_cast<orva::graph::GraphWidget*>(dlg.m_graph.GetWidget());
+    if (!widget) throw std::runtime_error("control 1075 is not the graph component");
+    return *widget->model();
+}
+
+std::vector<afx::testing::ShownBox> Boxes() {
+    return afx::testing::ShownBoxes();
+}
+
+afx::testing::ShownBox LastBox() {
+    const auto boxes = afx::testing::ShownBoxes();
+    EXPECT_FALSE(boxes.empty()) << "no message box was shown";
+    return boxes.empty() ? afx::testing::ShownBox{} : boxes.back();
+}
+
+}  // namespace ui_test
