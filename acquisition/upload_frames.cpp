@@ -84,7 +84,13 @@ void HandleRecordFrame(CKvDlg& dlg, const BYTE* frame, int length) {
 
     // Give the gauge a moment, then ask for the next block (not when the thread is being ended).
     Sleep(20);
-    if (!ThreadStopRequested()) SendGaugeRequest(dlg, GAUGE_CMD_NEXT);
+    if (ThreadStopRequested()) return;
+    SendGaugeRequest(dlg, GAUGE_CMD_NEXT);
+    // The silence that makes the tick timer repeat the request counts from this request. Counted
+    // from the last record instead, a pause or a slow frame lets the repeat follow our own request
+    // closely, and the gauge takes the repeat for a lost acknowledgement and sends the block again:
+    // its records would be listed twice.
+    dlg.m_nUploadTicks.store(0);
 }
 
 void HandleEndFrame(CKvDlg& dlg) {

@@ -1,0 +1,99 @@
+// Time to upload 999 records (29 frames of up to 35) from the gauge simulator over a
+// pseudo-terminal, from the connect request to the last record listed and the end frame handled,
+// with the acquisition thread and the tick timer running as the Start button runs them.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <thread>
+
+#include "KvDlg.h"
+#include "SharedState.h"
+#include "afx_testing.h"
+#include "gauge_sim.h"
+#include "port_table.h"
+#include "resources.h"
+#include "upload_driver.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Bench {
+    fs::path root;
+    std::unique_ptr<orva::sim::GaugeSimulator> sim;
+    std::unique_ptr<CKvDlg> dlg;
+
+    bool Open(std::size_t records) {
+        afx::testing::EnsureApplication();
+        orva::resources::RegisterAll();
+        char tmpl[] = "/tmp/orva-bench-upload-XXXXXX";
+        if (mkdtemp(tmpl) == nullptr) return false;
+        root = tmpl;
+        fs::create_directories(root / "tty");
+        orva::ports::SetSysfsRoot((root / "tty").string());
+        orva::ports::SetVirtualPortDir((root / "ports").string());
+        orva::sim::SimOptions options;
+        options.memory = orva::sim::GenerateRecords(records, 1);
+        options.recordsPerFrame = 35;
+        sim = std::make_unique<orva::sim::GaugeSimulator>(options);
+        if (!sim->Open() || sim->RegisterVirtualPort("USB Gauge Simulator") == 0) return false;
+        dlg = std::make_unique<CKvDlg>();
+        if (!dlg->Create(CKvDlg::IDD, nullptr)) return false;
+        afx::testing::Pump();
+        return dlg->m_port.IsOpen();
+    }
+    void Close() {
+        if (dlg) {
+            upload_test::EndUpload(*dlg);
+            dlg->m_port.Close();
+            afx::testing::Pump();
+            dlg->DestroyWindow();
+            dlg.reset();
+        }
+        sim.reset();
+        orva::ports::SetSysfsRoot("");
+        orva::ports::SetVirtualPortDir("");
+        std::error_code ec;
+        fs::remove_all(root, ec);
+    }
+};
+
+void BM_Upload999Records(benchmark::State& state) {
+    Bench b;
+    if (!b.Open(999)) {
+        state.SkipWithError("could not open the dialog on the simulated gauge");
+        b.Close();
+        return;
+    }
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        upload_test::StartUploadLikeStart(*b.dlg);
+        const bool done = afx::testing::RunUntil(
+            [&] {
+                return g_nSampleIndex.load() == 999 && b.dlg->m_listResults.GetItemCount() == 999 &&
+                       b.dlg->m_bUploading.load() == 0 && g_bUploadActive.load() == 0;
+            },
+            60000);
+        const auto end = std::chrono::steady_clock::now();
+        upload_test::EndUpload(*b.dlg);
+        if (!done) {
+            state.SkipWithError("upload did not finish");
+            break;
+        }
+        state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+        // The simulator starts a new upload only after half a second without upload requests.
+        afx::testing::Pump(700);
+    }
+    state.counters["records"] = 999;
+    state.counters["frames_sent"] = static_cast<double>(b.sim->FramesSent());
+    b.Close();
+}
+
+BENCHMARK(BM_Upload999Records)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+BENCHMARK_MAIN();

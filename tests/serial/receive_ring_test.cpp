@@ -1,0 +1,238 @@
+// The receive callback's side of the ring, and a reader that blocks on an empty ring.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <numeric>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "KvDlg.h"
+#include "ReceiveRing.h"
+#include "SharedState.h"
+#include "afx_testing.h"
+#include "win32_thread.h"
+
+namespace {
+
+class ReceiveRingTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { afx::testing::EnsureApplication(); }
+    void SetUp() override {
+        dlg_ = std::make_unique<CKvDlg>();
+        g_bRealTimeMode = 1;
+    }
+    void TearDown() override { g_bRealTimeMode = 1; }
+
+    void Feed(const std::vector<BYTE>& block) {
+        OnPortReceive(dlg_.get(), const_cast<BYTE*>(block.data()), static_cast<unsigned long>(block.size()));
+    }
+    static std::vector<BYTE> Pattern(std::size_t n, int start = 0) {
+        std::vector<BYTE> v(n);
+        for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<BYTE>((start + i) % 251);
+        return v;
+    }
+    void SetPositions(std::int32_t read, std::int32_t write) {
+        dlg_->m_nRxRead = read;
+        dlg_->m_nRxWrite = write;
+    }
+
+    std::unique_ptr<CKvDlg> dlg_;
+};
+
+TEST_F(ReceiveRingTest, RealTimeFullRingDropsBytesOneByOne) {
+    Feed(Pattern(4095));  // read 0: the ring now holds 4095 unread bytes
+    EXPECT_EQ(dlg_->m_nRxWrite, 4095);
+    Feed(Pattern(10, 100));  // every byte finds the ring full
+    EXPECT_EQ(dlg_->m_nRxWrite, 4095);
+    EXPECT_EQ(dlg_->m_bRxOverflow, 0);  // only upload mode flags it
+    EXPECT_EQ(dlg_->m_rxRing[4094], Pattern(4095)[4094]);
+
+    // The reader frees five slots: five bytes of the next block are stored, the rest dropped.
+    dlg_->m_nRxRead = 5;
+    Feed({'A', 'B', 'C', 'D', 'E', 'F', 'G'});
+    EXPECT_EQ(dlg_->m_nRxWrite, 4);
+    EXPECT_EQ(dlg_->m_rxRing[4095], 'A');
+    EXPECT_EQ(dlg_->m_rxRing[0], 'B');
+    EXPECT_EQ(dlg_->m_rxRing[3], 'E');
+    EXPECT_EQ(dlg_->m_rxRing[4], Pattern(4095)[4]);  // the free slot is not written
+}
+
+TEST_F(ReceiveRingTest, RealTimeReadPositionAtRingEndCountsAsFull) {
+    SetPositions(kRxRingSize, 4095);  // the reader stands at 4096 before it wraps
+    Feed({'x'});
+    EXPECT_EQ(dlg_->m_nRxWrite, 4095);
+    SetPositions(0, 4095);
+    Feed({'x'});
+    EXPECT_EQ(dlg_->m_nRxWrite, 4095);
+}
+
+TEST_F(ReceiveRingTest, UploadOverflowDropsTheRestOfTheBlock) {
+    g_bRealTimeMode = 0;
+    SetPositions(0, 4000);
+    const auto block = Pattern(200);
+    Feed(block);
+    EXPECT_EQ(dlg_->m_nRxWrite, 4095);
+    EXPECT_EQ(dlg_->m_bRxOverflow, 1);
+    EXPECT_EQ(dlg_->m_rxRing[4000], block[0]);
+    EXPECT_EQ(dlg_->m_rxRing[4094], block[94]);
+    EXPECT_EQ(dlg_->m_rxRing[4095], 0);
+
+    // Room again (the reader moved on): a later block is stored; the flag stays until reset.
+    dlg_->m_nRxRead = 4095;
+    Feed({'q'});
+    EXPECT_EQ(dlg_->m_rxRing[4095], 'q');
+    EXPECT_EQ(dlg_->m_nRxWrite, 0);
+    EXPECT_EQ(dlg_->m_bRxOverflow, 1);
+}
+
+TEST_F(ReceiveRingTest, WritePositionWrapsInBothModes) {
+    for (int mode : {1, 0}) {
+        g_bRealTimeMode = mode;
+        SetPositions(4090, 4090);
+        const auto block = Pattern(10, mode * 7);
+        Feed(block);
+        EXPECT_EQ(dlg_->m_nRxWrite, 4) << mode;
+        for (int i = 0; i < 6; ++i) EXPECT_EQ(dlg_->m_rxRing[4090 + i], block[i]) << mode;
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(dlg_->m_rxRing[i], block[6 + i]) << mode;
+        EXPECT_EQ(dlg_->m_bRxOverflow, 0) << mode;
+    }
+}
+
+TEST_F(ReceiveRingTest, BlockCountersAndLastBlockCopy) {
+    Feed({'a', 'b', 'c'});
+    EXPECT_EQ(dlg_->m_nRxBlockCount, 1u);
+    EXPECT_EQ(dlg_->m_nRxLastLength, 3u);
+    EXPECT_EQ(dlg_->m_rxLastBlock[2], 'c');
+    OnPortReceive(dlg_.get(), nullptr, 0);  // an empty block still counts
+    EXPECT_EQ(dlg_->m_nRxBlockCount, 2u);
+    EXPECT_EQ(dlg_->m_nRxLastLength, 0u);
+    EXPECT_EQ(dlg_->m_nRxWrite, 3);
+
+    // Longer than the copy: the copy keeps its first 65,536 bytes and nothing is written past it.
+    g_bRealTimeMode = 0;
+    SetPositions(0, 0);
+    const auto big = Pattern(70000);
+    Feed(big);
+    EXPECT_EQ(dlg_->m_nRxLastLength, 70000u);
+    EXPECT_EQ(dlg_->m_rxLastBlock[65535], big[65535]);
+    EXPECT_EQ(dlg_->m_nRxWrite, 4095);
+}
+
+TEST_F(ReceiveRingTest, ReaderBlocksUntilBytesArrive) {
+    auto waited = std::async(std::launch::async, [&] { return WaitForRxData(*dlg_); });
+    // Give the reader time to go to sleep; the result does not depend on it.
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    Feed({'z'});
+    ASSERT_EQ(waited.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_TRUE(waited.get());
+    EXPECT_EQ(dlg_->m_nRxReaderWaiting, 0);
+}
+
+struct StopCase {
+    CKvDlg* dlg;
+    std::atomic<int> result{-1};
+};
+
+DWORD WaitingThread(LPVOID param) {
+    auto* c = static_cast<StopCase*>(param);
+    RxReaderStopWake wake(*c->dlg);
+    c->result = WaitForRxData(*c->dlg) ? 1 : 0;
+    return 0;
+}
+
+TEST_F(ReceiveRingTest, StopRequestWakesAWaitingReader) {
+    StopCase c;
+    c.dlg = dlg_.get();
+    DWORD id = 0;
+    HANDLE h = CreateThread(nullptr, 0, WaitingThread, &c, 0, &id);
+    ASSERT_NE(h, nullptr);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    // Returns only once the thread has ended: a reader that did not wake would hang here.
+    auto stopped = std::async(std::launch::async, [&] { return TerminateThread(h, id); });
+    ASSERT_EQ(stopped.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_EQ(c.result, 0);
+    CloseHandle(h);
+}
+
+// A reader on its own thread takes every byte that the callback stored, in order.
+std::vector<BYTE> ReadUntil(CKvDlg& dlg, const std::atomic<bool>& done) {
+    std::vector<BYTE> got;
+    for (;;) {
+        const std::int32_t r = dlg.m_nRxRead.load(std::memory_order_relaxed);
+        if (dlg.m_nRxWrite.load(std::memory_order_acquire) == r) {
+            if (done.load()) {
+                if (dlg.m_nRxWrite.load(std::memory_order_acquire) == r) return got;
+                continue;
+            }
+            WaitForRxData(dlg);
+            continue;
+        }
+        got.push_back(dlg.m_rxRing[r]);
+        dlg.m_nRxRead.store((r + 1) % kRxRingSize, std::memory_order_release);
+    }
+}
+
+// Tells the reader to finish and wakes it until it has (it may go to sleep after the first wake).
+bool Finish(std::future<std::vector<BYTE>>& reader, std::atomic<bool>& done, CKvDlg& dlg) {
+    done = true;
+    for (int i = 0; i < 6000; ++i) {
+        WakeRxReader(dlg);
+        if (reader.wait_for(std::chrono::milliseconds(10)) == std::future_status::ready) return true;
+    }
+    return false;
+}
+
+TEST_F(ReceiveRingTest, UploadBlocksThatFitArriveWholeAndInOrder) {
+    g_bRealTimeMode = 0;
+    std::atomic<bool> done{false};
+    auto reader = std::async(std::launch::async, [&] { return ReadUntil(*dlg_, done); });
+    std::mt19937 rng(3);
+    std::vector<BYTE> sent;
+    int value = 0;
+    while (sent.size() < 300000) {
+        const std::size_t n = 1 + rng() % 700;
+        // Flow control on the test's side: only blocks that fit, so nothing may be lost.
+        const std::int32_t used =
+            (dlg_->m_nRxWrite.load() - dlg_->m_nRxRead.load() + kRxRingSize) % kRxRingSize;
+        if (static_cast<std::size_t>(kRxRingSize - 1 - used) < n) {
+            std::this_thread::yield();
+            continue;
+        }
+        std::vector<BYTE> block(n);
+        for (BYTE& b : block) b = static_cast<BYTE>(value++ % 253);
+        Feed(block);
+        sent.insert(sent.end(), block.begin(), block.end());
+    }
+    ASSERT_TRUE(Finish(reader, done, *dlg_));
+    const auto got = reader.get();
+    EXPECT_EQ(dlg_->m_bRxOverflow, 0);
+    ASSERT_EQ(got.size(), sent.size());
+    EXPECT_TRUE(got == sent);
+}
+
+TEST_F(ReceiveRingTest, RealTimeBytesAfterAFullRingAreStoredOnceTheReaderFreesRoom) {
+    std::atomic<bool> done{false};
+    auto reader = std::async(std::launch::async, [&] { return ReadUntil(*dlg_, done); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // One long block: the ring fills within it, the reader is woken and drains it while the
+    // callback is still going through the block.
+    std::vector<BYTE> block(8u << 20);
+    for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<BYTE>(i % 241);
+    Feed(block);
+    ASSERT_TRUE(Finish(reader, done, *dlg_));
+    const auto got = reader.get();
+    EXPECT_GT(got.size(), 4095u);
+    // What arrived is the block with some bytes left out, never reordered or invented.
+    std::size_t j = 0;
+    for (BYTE b : got) {
+        while (j < block.size() && block[j] != b) ++j;
+        ASSERT_LT(j, block.size());
+        ++j;
+    }
+}
+
+}  // namespace
