@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "AboutMenu.h"
 #include "SharedState.h"
 #include "WindowLook.h"
 #include "win32_thread.h"
@@ -12,7 +13,6 @@ namespace {
 constexpr UINT kIdiApplication = 128;
 constexpr UINT kIdiNotConnected = 178;
 constexpr UINT kIdsAboutBox = 101;
-constexpr UINT kIdmAboutBox = 0x0010;
 
 // Pane texts at start-up; each pane is as wide as its text.
 constexpr const char* kInitialPanes[4] = {" Not Connected  ", " Ready  ", "ORVA-FG V4.9.01", "00:00"};
@@ -80,13 +80,7 @@ END_MESSAGE_MAP()
 BOOL CKvDlg::OnInitDialog() {
     CDialog::OnInitDialog();
 
-    if (CMenu* pSysMenu = GetSystemMenu(FALSE)) {
-        const std::string about = afx::LoadStringResource(kIdsAboutBox);
-        if (!about.empty()) {
-            pSysMenu->AppendMenu(MF_SEPARATOR);
-            pSysMenu->AppendMenu(MF_STRING, kIdmAboutBox, about);
-        }
-    }
+    AppendAboutItem(*this);
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
     SetWindowText("ORVA-FG V4.9.01");

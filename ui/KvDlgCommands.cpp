@@ -1,13 +1,13 @@
 // The main dialog's own commands: the About box, the minimised icon, the ways out, Help, the
 // setup tab, and the members that nothing reaches.
 #include "AboutDlg.h"
+#include "AboutMenu.h"
 #include "KvDlg.h"
 #include "win32_shell.h"
 #include "win32_thread.h"
 
 namespace {
 
-constexpr UINT kIdmAboutBox = 0x0010;
 constexpr const char* kCaption = "System Message";
 constexpr const char* kUploadWarningCaption = "系统消息";
 constexpr const char* kUploadWarningText = "数据正在上传中，请不要强行退出系统！这会造成数据丢失！";
@@ -17,7 +17,7 @@ constexpr const char* kCloseUploadWarningText = "Data uploading!don't exit\xA1Pl
 }  // namespace
 
 void CKvDlg::OnSysCommand(UINT nID, LPARAM lParam) {
-    if ((nID & 0xFFF0) == kIdmAboutBox) {
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
         CAboutDlg dlgAbout;
         dlgAbout.DoModal();
     } else {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "AboutMenu.h"
 #include "KvDlg.h"
 #include "SharedState.h"
 #include "win32_shell.h"
@@ -85,13 +86,7 @@ END_MESSAGE_MAP()
 
 BOOL Cpage1::OnInitDialog() {
     CDialog::OnInitDialog();
-    if (CMenu* pSysMenu = GetSystemMenu(FALSE)) {
-        const std::string about = afx::LoadStringResource(kIdsAboutBox);
-        if (!about.empty()) {
-            pSysMenu->AppendMenu(MF_SEPARATOR);
-            pSysMenu->AppendMenu(MF_STRING, 0x0010, about);
-        }
-    }
+    AppendAboutItem(*this);
     CBitmap mouseZoom;
     mouseZoom.LoadBitmap(kIdbMouseZoom);
     m_chkMouseAll.SendMessage(BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(mouseZoom.GetSafeHandle()));

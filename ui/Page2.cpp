@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "AboutMenu.h"
 #include "SharedState.h"
 
 namespace {
@@ -55,13 +56,7 @@ END_MESSAGE_MAP()
 
 BOOL Cpage2::OnInitDialog() {
     CDialog::OnInitDialog();
-    if (CMenu* pSysMenu = GetSystemMenu(FALSE)) {
-        const std::string about = afx::LoadStringResource(101);
-        if (!about.empty()) {
-            pSysMenu->AppendMenu(MF_SEPARATOR);
-            pSysMenu->AppendMenu(MF_STRING, 0x0010, about);
-        }
-    }
+    AppendAboutItem(*this);
     m_edStopTime.SetWindowText("100");
     m_edStartDelay.SetWindowText("0");
     m_edStopLoad.SetWindowText("100");

@@ -1,5 +1,7 @@
 #include "page3.h"
 
+#include "AboutMenu.h"
+
 namespace {
 // One font object shared by every page of this kind.
 CFont g_page3Font;
@@ -24,13 +26,7 @@ END_MESSAGE_MAP()
 
 BOOL cpage3::OnInitDialog() {
     CDialog::OnInitDialog();
-    if (CMenu* pSysMenu = GetSystemMenu(FALSE)) {
-        const std::string about = afx::LoadStringResource(101);
-        if (!about.empty()) {
-            pSysMenu->AppendMenu(MF_SEPARATOR);
-            pSysMenu->AppendMenu(MF_STRING, 0x0010, about);
-        }
-    }
+    AppendAboutItem(*this);
     if (!g_page3Font.IsCreated()) {
         g_page3Font.CreateFont(120, 0, 0, 0, 400, FALSE, FALSE, 0, kAnsiCharset, kDefaultPrecision,
                                kDefaultPrecision, kDefaultQuality, kSwissFamily, "Arial");
