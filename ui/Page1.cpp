@@ -7,6 +7,7 @@
 
 #include "AboutMenu.h"
 #include "KvDlg.h"
+#include "NumericField.h"
 #include "SharedState.h"
 #include "win32_shell.h"
 
@@ -15,20 +16,6 @@ namespace {
 constexpr UINT kIdbMouseZoom = 157;
 constexpr UINT kIdbViewAll = 159;
 constexpr UINT kIdsAboutBox = 101;
-
-// Only the digits and '.' pass; at the first other character the whole text is replaced by the
-// reset text, which is written back (the nested notification then sees the reset text).
-std::string CheckedNumericText(CWnd& edit, const char* resetText) {
-    std::string text = edit.GetWindowText();
-    for (char c : text) {
-        if (c < '.' || c > '9' || c == '/') {
-            text = resetText;
-            edit.SetWindowText(text);
-            break;
-        }
-    }
-    return text;
-}
 
 void Enable(CWnd& page, int id, BOOL enable) {
     if (CWnd* item = page.GetDlgItem(id)) item->EnableWindow(enable);

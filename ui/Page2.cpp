@@ -3,21 +3,13 @@
 #include <cstdlib>
 
 #include "AboutMenu.h"
+#include "NumericField.h"
 #include "SharedState.h"
 
 namespace {
 
-// Only the digits and '.' pass; at the first other character the whole text is replaced.
 double NumericValue(CWnd& edit, const char* resetText) {
-    std::string text = edit.GetWindowText();
-    for (char c : text) {
-        if (c < '.' || c > '9' || c == '/') {
-            text = resetText;
-            edit.SetWindowText(text);
-            break;
-        }
-    }
-    return std::atof(text.c_str());
+    return std::atof(CheckedNumericText(edit, resetText).c_str());
 }
 
 }  // namespace
