@@ -4,6 +4,7 @@
 #include "RealTimeParser.h"
 #include "ReceiveRing.h"
 #include "SharedState.h"
+#include "TestRun.h"
 #include "win32_thread.h"
 
 namespace {
@@ -17,8 +18,8 @@ void EnableAfterTest(CKvDlg& dlg) {
     dlg.m_page1.GetDlgItem(1186)->EnableWindow(TRUE);
 }
 
-void RunAutoStop(CKvDlg& dlg, bool listRow, std::int32_t index, const std::string& row,
-                 const std::string& value, const std::string& time) {
+// UI thread. The stopping reading's live list row was added by the thread before it posted this.
+void RunAutoStop(CKvDlg& dlg) {
     // The thread has returned or is about to: join it first, so that the store is complete.
     if (HANDLE thread = dlg.m_hAcqThread.load()) TerminateThread(thread, dlg.m_dwAcqThreadId.load());
     dlg.StopTickTimer();
@@ -35,12 +36,6 @@ void RunAutoStop(CKvDlg& dlg, bool listRow, std::int32_t index, const std::strin
     dlg.m_bGraphReset = 1;
     DiscardRxData(dlg);
     dlg.m_nLineStart.store(dlg.m_nRxRead.load());
-
-    if (listRow) {
-        dlg.m_listResults.InsertItem(index - 1, row);
-        dlg.m_listResults.SetItemText(index - 1, 1, value);
-        dlg.m_listResults.SetItemText(index - 1, 2, time);
-    }
 
     const std::int32_t last = g_nSampleIndex.load();
     const float peak = g_fPeak.load();
@@ -62,7 +57,7 @@ void RunAutoStop(CKvDlg& dlg, bool listRow, std::int32_t index, const std::strin
     }
 
     AppendAutoStopResults(dlg.m_strResult);
-    dlg.GetDlgItem(1054)->SetWindowText(dlg.m_strResult);
+    ShowFinalReport(dlg);
     dlg.m_bRunning = 0;
     dlg.PostMessage(WM_STATUS_UPDATE, 0, 0);
     g_strUnit = g_strReadingUnit;
@@ -74,13 +69,9 @@ void RunAutoStop(CKvDlg& dlg, bool listRow, std::int32_t index, const std::strin
 
 }  // namespace
 
-void PostAutoStop(CKvDlg& dlg, bool listRow, std::int32_t index, const std::string& row,
-                  const std::string& value, const std::string& time) {
-    const DWORD testThread = dlg.m_dwAcqThreadId.load();
-    afx::PostToUi([&dlg, testThread, listRow, index, row, value, time] {
-        // Skipped when the test already ended another way (Stop, stop by time, disconnect) or a
-        // new one runs.
-        if (dlg.m_nStartToggle.load() != 1 || dlg.m_dwAcqThreadId.load() != testThread) return;
-        RunAutoStop(dlg, listRow, index, row, value, time);
+void PostAutoStop(CKvDlg& dlg, unsigned run) {
+    PostToDialog(dlg, [run](CKvDlg& d) {
+        if (!RunIsLive(d, run) || !EndRun(d, run)) return;
+        RunAutoStop(d);
     });
 }

@@ -1,7 +1,8 @@
 #include "ListTexts.h"
 
+#include <atomic>
 #include <cstdio>
-#include <mutex>
+#include <new>
 #include <unordered_map>
 #include <vector>
 
@@ -9,41 +10,81 @@
 
 namespace {
 
-// Per entry: the count shown in the number column and the id of the interned unit text.
-std::int32_t g_listCount[kSampleCapacity];
-std::uint16_t g_listUnitId[kSampleCapacity];
+// The unit of each entry, as runs of entries with the same interned unit text: a test usually
+// has one. Run r covers the entries from its first one up to the next run's first one. The
+// number text needs nothing kept: the count of a stored reading equals its index (both restart
+// together, and a reading that would wrap the index is not stored).
+struct UnitRun {
+    std::int32_t firstEntry;
+    std::uint16_t id;
+};
+UnitRun g_unitRuns[kSampleCapacity];  // zero-initialised: costs nothing until used
+std::int32_t g_unitRunCount = 0;
 
-// Id 0 is the empty unit. A run of odd lines with ever new units could exhaust the 16-bit ids:
-// such entries keep their unit in an overflow map instead.
+// The interned unit texts, id 0 the empty unit. Only the acquisition thread adds texts; a slot is
+// written once, before the count that makes it visible is published (release), and never changed
+// after, so readers on other threads need no lock. A run of odd lines with ever new units could
+// fill the table: such entries keep their unit in an overflow map, which only the acquisition
+// thread touches while it runs; it is read once that thread has ended (the wrap-up joins it, and
+// export and conversion are disabled while a test runs).
 constexpr std::size_t kMaxUnits = 0xFFFF;
 constexpr std::uint16_t kOverflowId = 0xFFFF;
 
 struct UnitTable {
-    std::mutex lock;
-    std::vector<std::string> units{std::string()};
-    std::unordered_map<std::string, std::uint16_t> ids{{std::string(), 0}};
-    std::unordered_map<std::int32_t, std::string> overflow;
+    UnitTable() : slots(static_cast<std::string*>(::operator new(sizeof(std::string) * kMaxUnits))) {
+        new (&slots[0]) std::string();
+        ids.emplace(std::string(), 0);
+        count.store(1, std::memory_order_release);
+    }
+    std::string* const slots;  // raw storage: a slot is constructed when its text is added
+    std::atomic<std::size_t> count{0};
+    // The acquisition thread's own:
+    std::unordered_map<std::string, std::uint16_t> ids;
     std::uint16_t lastId = 0;  // the unit of the previous reading, the usual case
+    std::unordered_map<std::int32_t, std::string> overflow;
 };
 
 UnitTable& Units() {
-    static UnitTable table;
-    return table;
+    static UnitTable* const table = new UnitTable();  // lives for the whole run
+    return *table;
 }
 
 bool ValidEntry(std::int32_t entry) {
     return entry >= 0 && entry < kSampleCapacity - 1;
 }
 
+// The run holding the entry; -1 when none.
+std::int32_t RunOf(std::int32_t entry) {
+    std::int32_t lo = 0, hi = g_unitRunCount;
+    while (lo < hi) {
+        const std::int32_t mid = lo + (hi - lo) / 2;
+        if (g_unitRuns[mid].firstEntry <= entry) {
+            lo = mid + 1;
+        } else {
+            hi = mid;
+        }
+    }
+    return lo - 1;
+}
+
+void SetUnitOfEntry(std::int32_t entry, std::uint16_t id) {
+    // Entries are written in rising order; a restart (start threshold, new test) begins again
+    // lower and drops the runs from there on.
+    while (g_unitRunCount > 0 && g_unitRuns[g_unitRunCount - 1].firstEntry >= entry) --g_unitRunCount;
+    if (g_unitRunCount > 0 && g_unitRuns[g_unitRunCount - 1].id == id) return;
+    g_unitRuns[g_unitRunCount++] = UnitRun{entry, id};
+}
+
 std::string UnitOf(std::int32_t entry) {
     UnitTable& t = Units();
-    std::lock_guard guard(t.lock);
-    const std::uint16_t id = g_listUnitId[entry];
+    const std::int32_t run = RunOf(entry);
+    if (run < 0) return std::string();
+    const std::uint16_t id = g_unitRuns[run].id;
     if (id == kOverflowId) {
         auto it = t.overflow.find(entry);
         return it == t.overflow.end() ? std::string() : it->second;
     }
-    return id < t.units.size() ? t.units[id] : std::string();
+    return id < t.count.load(std::memory_order_acquire) ? t.slots[id] : std::string();
 }
 
 }  // namespace
@@ -72,29 +113,31 @@ std::string FormatTimeText(float seconds) {
 void KeepListTexts(std::int32_t index, std::int32_t count, std::string_view unit) {
     const std::int32_t entry = index - 1;
     if (!ValidEntry(entry)) return;
-    g_listCount[entry] = count;
+    (void)count;  // equal to index, see g_unitRuns
     UnitTable& t = Units();
-    std::lock_guard guard(t.lock);
-    if (t.units[t.lastId] != unit) {
+    if (t.slots[t.lastId] != unit) {
         auto it = t.ids.find(std::string(unit));
         if (it != t.ids.end()) {
             t.lastId = it->second;
-        } else if (t.units.size() < kMaxUnits) {
-            t.lastId = static_cast<std::uint16_t>(t.units.size());
-            t.units.emplace_back(unit);
-            t.ids.emplace(std::string(unit), t.lastId);
         } else {
-            g_listUnitId[entry] = kOverflowId;
-            t.overflow[entry] = std::string(unit);
-            return;
+            const std::size_t n = t.count.load(std::memory_order_relaxed);
+            if (n >= kMaxUnits) {
+                SetUnitOfEntry(entry, kOverflowId);
+                t.overflow[entry] = std::string(unit);
+                return;
+            }
+            new (&t.slots[n]) std::string(unit);
+            t.lastId = static_cast<std::uint16_t>(n);
+            t.ids.emplace(std::string(unit), t.lastId);
+            t.count.store(n + 1, std::memory_order_release);
         }
     }
-    g_listUnitId[entry] = t.lastId;
+    SetUnitOfEntry(entry, t.lastId);
     if (!t.overflow.empty()) t.overflow.erase(entry);
 }
 
 std::string ListNumberText(std::int32_t entry) {
-    return FormatNumberText(ValidEntry(entry) ? g_listCount[entry] : 0);
+    return FormatNumberText(ValidEntry(entry) ? entry + 1 : 0);
 }
 
 std::string ListValueText(std::int32_t entry) {

@@ -1,8 +1,10 @@
-// The results-list texts of every stored reading, kept compactly: for reading `index` the store
-// keeps its count and its unit text (interned), and rebuilds the three texts on demand from
-// those and the reading's load and time in the sample store:
-//   number "%d " of the count, value "%g" of the load + "  " + unit, time "%g" of the time + " s".
-// Entry e holds the texts of the reading at index e + 1.
+// The results-list texts of every stored reading, kept compactly: the store keeps the unit text
+// of each reading (interned, as runs of readings with the same unit) and rebuilds the three texts
+// on demand from it and the reading's index, load and time in the sample store:
+//   number "%d " of the count (which equals the index), value "%g" of the load + "  " + unit,
+//   time "%g" of the time + " s".
+// Entry e holds the texts of the reading at index e + 1. Written by the acquisition thread only,
+// and read once it has ended (the wrap-up joins it; export and conversion wait for the stop).
 #pragma once
 
 #include <cstdint>

@@ -4,6 +4,7 @@
 
 #include "KvDlg.h"
 #include "SharedState.h"
+#include "TestRun.h"
 #include "frame_protocol.h"
 #include "win32_thread.h"
 
@@ -33,16 +34,18 @@ void SendBytes(CKvDlg& dlg, const BYTE* bytes, unsigned long n) {
 
 void PostStopByTime(CKvDlg& dlg, UINT timerId) {
     if (g_stopPostedBy.exchange(timerId) == timerId) return;
-    afx::PostToUi([&dlg, timerId] {
+    const unsigned run = ActiveRun(dlg);
+    PostToDialog(dlg, [timerId, run](CKvDlg& d) {
         // Only while this timer's test still runs: a stop made meanwhile already did the work.
-        if (g_nTickTimerId.load() == timerId) dlg.StopAcquisition();
+        if (RunIsLive(d, run) && g_nTickTimerId.load() == timerId) d.StopAcquisition();
     });
 }
 
 void PostUploadTimeout(CKvDlg& dlg, UINT timerId) {
     if (g_timeoutPostedBy.exchange(timerId) == timerId) return;
-    afx::PostToUi([&dlg, timerId] {
-        if (g_nTickTimerId.load() == timerId) UploadTimeout(dlg);
+    const unsigned run = ActiveRun(dlg);
+    PostToDialog(dlg, [timerId, run](CKvDlg& d) {
+        if (RunIsLive(d, run) && g_nTickTimerId.load() == timerId) UploadTimeout(d);
     });
 }
 
@@ -141,6 +144,11 @@ void UploadTimeout(CKvDlg& dlg) {
     // Timer and thread end before the box shows, so no second time-out follows while it is open.
     dlg.StopTickTimer();
     if (HANDLE thread = dlg.m_hAcqThread.load()) TerminateThread(thread, dlg.m_dwAcqThreadId.load());
+    // The end frame came after all, just before the thread ended: the status message that it
+    // posted finishes the upload instead.
+    if (dlg.m_bUploadDone.load() == 1) return;
+    EndRun(dlg, ActiveRun(dlg));
+    dlg.m_bUploading = 0;
     dlg.MessageBox(kUploadTimeoutText, "System Message", MB_OK);
     dlg.GetDlgItem(1080)->EnableWindow(TRUE);
     dlg.GetDlgItem(1026)->EnableWindow(TRUE);

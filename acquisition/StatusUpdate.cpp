@@ -1,0 +1,90 @@
+// The status message: run state, elapsed time, and the end of a memory upload. UI thread.
+#include <string>
+
+#include "KvDlg.h"
+#include "SharedState.h"
+#include "TestRun.h"
+#include "UploadEnd.h"
+#include "win32_thread.h"
+
+namespace {
+
+// A pane's text; a text already shown is not set again (a message comes with every reading).
+void SetPane(CKvDlg& dlg, int pane, const std::string& text) {
+    if (dlg.m_wndStatusBar.GetPaneText(pane) != text) dlg.m_wndStatusBar.SetPaneText(pane, text);
+}
+
+// A pane with the width of its new text.
+void SetPaneFitted(CKvDlg& dlg, int pane, const std::string& text) {
+    if (dlg.m_wndStatusBar.GetPaneText(pane) == text) return;
+    CClientDC dc(&dlg);
+    const CSize extent = dc.GetTextExtent(text);
+    UINT id = 0, style = 0;
+    int width = 0;
+    dlg.m_wndStatusBar.GetPaneInfo(pane, id, style, width);
+    dlg.m_wndStatusBar.SetPaneInfo(pane, id, SBPS_NORMAL, extent.cx);
+    dlg.m_wndStatusBar.SetPaneText(pane, text);
+}
+
+std::string TwoDigits(int n) {
+    return (n < 10 ? "0" : "") + std::to_string(n);
+}
+
+void FinishUpload(CKvDlg& dlg) {
+    g_bUploadActive = 0;
+    dlg.m_nUploadTicks = 0;
+    dlg.StopTickTimer();
+    Sleep(10);
+    dlg.m_bUploadDone = 0;
+    EndRun(dlg, ActiveRun(dlg));
+
+    if (HANDLE thread = dlg.m_hAcqThread.load()) TerminateThread(thread, dlg.m_dwAcqThreadId.load());
+    // The thread has ended: what it counted as lost is final.
+    dlg.SetDlgItemText(1054, UploadEndText(dlg.m_nUploadBadFrames.load(), dlg.m_bUploadOverflow.load() != 0));
+    dlg.GetDlgItem(1023)->EnableWindow(TRUE);
+    dlg.GetDlgItem(1080)->EnableWindow(TRUE);
+    dlg.GetDlgItem(1026)->EnableWindow(TRUE);
+    dlg.m_page1.GetDlgItem(1042)->EnableWindow(TRUE);
+    dlg.m_page1.GetDlgItem(1082)->EnableWindow(TRUE);
+}
+
+}  // namespace
+
+std::string UploadEndText(int badFrames, bool overflow) {
+    std::string text = "Data uploaded successfully!";
+    text += "\r\n";
+    text += "  ";
+    text += "\r\n";
+    text += "Click the 'Export Data' button,";
+    text += "\r\n";
+    text += "you can save the data.";
+    if (badFrames > 0 || overflow) {
+        text += "\r\nWarning: data may be missing:";
+        if (badFrames > 0) {
+            text += " " + std::to_string(badFrames) + (badFrames == 1 ? " frame" : " frames") +
+                    " refused for a wrong checksum";
+        }
+        if (overflow) text += std::string(badFrames > 0 ? "," : "") + " received bytes lost (buffer full)";
+        text += ".";
+    }
+    return text;
+}
+
+LRESULT CKvDlg::OnStatusUpdate(WPARAM, LPARAM) {
+    if (!m_wndStatusBar.IsWindow()) return 1;
+    const BYTE running = m_bRunning.load();
+    if (running == 0) {
+        SetPane(*this, 1, " Ready  ");
+    } else if (running == 1) {
+        SetPane(*this, 1, " Running ");
+    }
+
+    if (m_bUploadDone.load() == 1) FinishUpload(*this);
+
+    if (m_bClockChanged.load() == 1) {
+        const int seconds = m_nSeconds.load() % 60;
+        m_nSeconds = seconds;
+        SetPaneFitted(*this, 3, TwoDigits(m_nMinutes.load()) + ":" + TwoDigits(seconds));
+    }
+    return 1;
+}

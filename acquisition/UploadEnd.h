@@ -1,0 +1,8 @@
+// The text shown when an upload ends, and the upload's time-out.
+#pragma once
+
+#include <string>
+
+// "Data uploaded successfully!" and its follow-up lines; when frames were refused for their
+// checksum or received bytes were lost, a warning line that says so follows.
+std::string UploadEndText(int badFrames, bool overflow);

@@ -1,0 +1,124 @@
+#include "bench_dialog.h"
+
+#include <dirent.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "MSComm.h"
+#include "NTGraph.h"
+#include "PortState.h"
+#include "SharedState.h"
+#include "afx_testing.h"
+#include "port_table.h"
+#include "resources.h"
+#include "win32_thread.h"
+
+namespace fs = std::filesystem;
+
+namespace bench {
+
+void PrepareProcess() {
+    char tmpl[] = "/tmp/orva-bench-XXXXXX";
+    if (mkdtemp(tmpl) == nullptr) std::abort();
+    const std::string base = tmpl;
+    fs::create_directories(base + "/state");
+    fs::create_directories(base + "/runtime");
+    fs::create_directories(base + "/class/tty");
+    setenv("XDG_STATE_HOME", (base + "/state").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", (base + "/runtime").c_str(), 1);
+    orva::ports::SetSysfsRoot(base + "/class/tty");
+    orva::ports::SetVirtualPortDir(base + "/ports");
+    afx::testing::EnsureApplication();
+    orva::resources::RegisterAll();
+    RegisterGraphControl();
+    CMSComm::RegisterControl();
+}
+
+bool RunDialogWithGauge(orva::sim::GaugeSimulator& gauge, const std::function<void(CKvDlg&)>& body) {
+    if (!gauge.IsOpen() && !gauge.Open()) return false;
+    if (gauge.VirtualPortNumber() == 0 && gauge.RegisterVirtualPort("USB Force Gauge") == 0) return false;
+    g_bDeviceFound = 0;
+    g_nConnectToggle = 0;
+    g_bManualPort = 0;
+    g_arrPortNumbers.clear();
+    bool connected = false;
+    CKvDlg dlg;
+    afx::testing::RunModal(dlg, [&](CDialog&) {
+        connected = dlg.m_wndStatusBar.GetPaneText(0).rfind("   Connected COM", 0) == 0;
+        if (connected) body(dlg);
+        dlg.StopPollTimer();
+        dlg.StopTickTimer();
+        if (HANDLE thread = dlg.m_hAcqThread.load()) TerminateThread(thread, dlg.m_dwAcqThreadId.load());
+        dlg.m_port.Close();
+        afx::testing::Pump(20);
+    });
+    afx::testing::Pump(10);
+    return connected;
+}
+
+std::map<int, ThreadCpu> ThreadTimes() {
+    std::map<int, ThreadCpu> out;
+    const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
+    for (const auto& entry : fs::directory_iterator("/proc/self/task")) {
+        const int tid = std::atoi(entry.path().filename().c_str());
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        const std::size_t close = line.rfind(')');
+        if (close == std::string::npos) continue;
+        std::istringstream rest(line.substr(close + 2));
+        std::string field;
+        unsigned long long utime = 0, stime = 0;
+        for (int i = 3; i <= 15 && rest >> field; ++i) {
+            if (i == 14) utime = std::stoull(field);
+            if (i == 15) stime = std::stoull(field);
+        }
+        ThreadCpu t;
+        t.name = line.substr(line.find('(') + 1, close - line.find('(') - 1);
+        t.seconds = static_cast<double>(utime + stime) / tick;
+        out[tid] = t;
+    }
+    return out;
+}
+
+double ProcessCpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+std::int64_t ResidentBytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::stoll(line.substr(6)) * 1024;
+    return -1;
+}
+
+double NowSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+void StartTest(CKvDlg& dlg, const std::string& perSecond, const std::string& stopSeconds) {
+    afx::testing::SelectTab(dlg, 1111, 0);
+    afx::testing::TypeText(dlg.m_page1, 1159, perSecond);
+    afx::testing::TypeText(dlg.m_page1, 1027, "bench");
+    afx::testing::SelectTab(dlg, 1111, 1);
+    afx::testing::TypeText(dlg.m_page2, 1092, stopSeconds);
+    afx::testing::SelectTab(dlg, 1111, 0);
+    afx::testing::Click(dlg, 1023);
+}
+
+bool WaitUntil(const std::function<bool()>& condition, double seconds) {
+    return afx::testing::RunUntil(condition, static_cast<int>(seconds * 1000));
+}
+
+}  // namespace bench

@@ -1,0 +1,36 @@
+// The program's main dialog, run modally with a simulated gauge on a pseudo-terminal, for the
+// benchmarks; and what the kernel says about the process's threads.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "KvDlg.h"
+#include "gauge_sim.h"
+
+namespace bench {
+
+// Private port table and state folders; the Qt application and the program's registrations.
+void PrepareProcess();
+
+// Opens the simulator, registers it, runs the dialog and the body inside its loop, shuts the link
+// down. False when the gauge was not connected at start-up.
+bool RunDialogWithGauge(orva::sim::GaugeSimulator& gauge, const std::function<void(CKvDlg&)>& body);
+
+// Per thread of this process: name and CPU seconds (user + system).
+struct ThreadCpu {
+    std::string name;
+    double seconds = 0;
+};
+std::map<int, ThreadCpu> ThreadTimes();
+double ProcessCpuSeconds();
+std::int64_t ResidentBytes();
+double NowSeconds();
+
+// Sets up a real-time test on the pages and clicks Start, as a user does.
+void StartTest(CKvDlg& dlg, const std::string& perSecond, const std::string& stopSeconds);
+bool WaitUntil(const std::function<bool()>& condition, double seconds);
+
+}  // namespace bench

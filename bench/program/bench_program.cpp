@@ -1,0 +1,125 @@
+// The program's costs around a test, through the main dialog with a simulated gauge:
+//  - resident memory with the window open and idle, and after the stop of a full test;
+//  - the stop wrap-up of a test of 3,599,999 readings (live display off: the whole curve redrawn
+//    and the list filled at the stop): wall time, and the longest time the UI thread could not
+//    run its event loop, measured by a 1 ms heartbeat timer on it;
+//  - CPU of the whole program (every thread but the simulator's) during a live test at 200
+//    readings per second.
+//   bench_program [--live-seconds N]   (default 10)
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <set>
+
+#include "SharedState.h"
+#include "StartStop.h"
+#include "afx_testing.h"
+#include "bench_dialog.h"
+#include "full_store.h"
+
+namespace {
+
+constexpr double kMB = 1024.0 * 1024.0;
+
+std::set<int> Tids() {
+    std::set<int> out;
+    for (const auto& [tid, t] : bench::ThreadTimes()) out.insert(tid);
+    return out;
+}
+
+double CpuExcept(const std::set<int>& excluded) {
+    double sum = 0;
+    for (const auto& [tid, t] : bench::ThreadTimes())
+        if (excluded.count(tid) == 0) sum += t.seconds;
+    return sum;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int liveSeconds = 10;
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--live-seconds") == 0 && i + 1 < argc) liveSeconds = std::atoi(argv[++i]);
+    bench::PrepareProcess();
+
+    orva::sim::SimOptions options;
+    options.profile.kind = orva::sim::LoadProfile::Kind::Noise;
+    options.profile.start = 25;
+    options.profile.noise = 5;
+    orva::sim::GaugeSimulator gauge(options);
+    const std::set<int> beforeGauge = Tids();
+    gauge.Open();
+    std::set<int> simulator;
+    for (int tid : Tids())
+        if (beforeGauge.count(tid) == 0) simulator.insert(tid);
+
+    const bool ok = bench::RunDialogWithGauge(gauge, [&](CKvDlg& dlg) {
+        afx::testing::Pump(500);
+        const double idle = static_cast<double>(bench::ResidentBytes()) / kMB;
+        std::printf("resident memory, window open and idle: %.1f MB\n", idle);
+
+        // A live test at 200 readings per second, stopped by the button.
+        bench::StartTest(dlg, "200", "1000");
+        bench::WaitUntil([] { return g_nSampleCount.load() >= 20; }, 10);
+        const double w0 = bench::NowSeconds();
+        const double c0 = CpuExcept(simulator);
+        auto t0 = bench::ThreadTimes();
+        bench::WaitUntil([] { return false; }, liveSeconds);
+        const double w1 = bench::NowSeconds();
+        const double c1 = CpuExcept(simulator);
+        for (const auto& [tid, t] : bench::ThreadTimes()) {
+            const double used = t.seconds - (t0.count(tid) ? t0[tid].seconds : 0.0);
+            if (used >= 0.05)
+                std::printf("  thread %d %-16s %.2f s%s\n", tid, t.name.c_str(), used,
+                            simulator.count(tid) ? " (simulator, not counted)" : "");
+        }
+        afx::testing::Click(dlg, 1023);
+        std::printf(
+            "live test at 200/s: program CPU %.2f s over %.2f s wall = %.1f %% of one core (%d readings)\n",
+            c1 - c0, w1 - w0, 100 * (c1 - c0) / (w1 - w0), g_nSampleCount.load());
+
+        // The stop of a full test: the store filled as the thread fills it, then the wrap-up on
+        // the UI thread while a heartbeat timer measures how long the loop was kept waiting.
+        dlg.m_listResults.DeleteAllItems();
+        FillStoreLikeATest(dlg, kSampleCapacity - 1);
+        afx::testing::Pump(100);
+        QElapsedTimer clock;
+        clock.start();
+        qint64 last = clock.nsecsElapsed(), longest = 0;
+        QTimer heartbeat;
+        heartbeat.setInterval(1);
+        QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+            const qint64 now = clock.nsecsElapsed();
+            longest = std::max(longest, now - last);
+            last = now;
+        });
+        heartbeat.start();
+        afx::testing::Pump(50);
+        longest = 0;
+        double wrapSeconds = 0;
+        bool done = false;
+        afx::PostToUi([&] {
+            const double t0 = bench::NowSeconds();
+            WrapUpTest(dlg, ReportVariant::Button);
+            wrapSeconds = bench::NowSeconds() - t0;
+            done = true;
+        });
+        const double p0 = bench::NowSeconds();
+        bench::WaitUntil([&] { return done; }, 120);
+        afx::testing::Pump(1500);  // the list and the graph show the result: repaints included
+        heartbeat.stop();
+        std::printf(
+            "stop wrap-up of %d readings (curve redraw + list fill): %.3f s wall; longest UI-thread block "
+            "%.3f s "
+            "(heartbeat 1 ms, over %.1f s from the stop on); list rows %d, curve points %d\n",
+            g_nSampleIndex.load(), wrapSeconds, static_cast<double>(longest) / 1e9, bench::NowSeconds() - p0,
+            dlg.m_listResults.GetItemCount(), static_cast<int>(g_nSampleIndex.load()) + 1);
+        std::printf("resident memory after that test: %.1f MB\n",
+                    static_cast<double>(bench::ResidentBytes()) / kMB);
+        std::fflush(stdout);
+    });
+    if (!ok) std::printf("the gauge was not connected at start-up\n");
+    return ok ? 0 : 1;
+}

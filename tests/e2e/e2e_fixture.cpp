@@ -1,0 +1,188 @@
+#include "e2e_fixture.h"
+
+#include <stdlib.h>
+
+#include <cstdio>
+
+#include "MSComm.h"
+#include "NTGraph.h"
+#include "PortState.h"
+#include "SharedState.h"
+#include "afx_testing.h"
+#include "graph_widget.h"
+#include "port_table.h"
+#include "resources.h"
+#include "win32_thread.h"
+
+namespace fs = std::filesystem;
+
+namespace e2e {
+
+orva::sim::SimOptions SequenceGauge(std::vector<std::string> numbers, bool lineFeed) {
+    orva::sim::SimOptions o;
+    o.profile.kind = orva::sim::LoadProfile::Kind::Sequence;
+    o.profile.sequence = std::move(numbers);
+    o.unitText = "N";
+    o.lineFeed = lineFeed;
+    return o;
+}
+
+RowTexts ExpectedRow(std::int32_t count, float load, float time, const std::string& unit) {
+    char buf[128];
+    RowTexts r;
+    std::snprintf(buf, sizeof buf, "%d ", count);
+    r.number = buf;
+    std::snprintf(buf, sizeof buf, "%g", static_cast<double>(load));
+    r.value = std::string(buf) + "  " + unit;
+    std::snprintf(buf, sizeof buf, "%g s", static_cast<double>(time));
+    r.time = buf;
+    return r;
+}
+
+float StoredLoad(const std::string& number, bool invert) {
+    float load = -static_cast<float>(std::atof(number.c_str()));
+    if (invert) load = -load;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.4f", static_cast<double>(load));
+    return static_cast<float>(std::atof(buf));
+}
+
+float ReadingTime(std::int32_t n, double rate) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.3f", static_cast<double>(n) / rate);
+    return static_cast<float>(std::atof(buf));
+}
+
+void DialogTest::SetUpTestSuite() {
+    static std::string base;
+    if (base.empty()) {
+        char tmpl[] = "/tmp/orva-e2e-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        base = tmpl;
+        fs::create_directories(base + "/state");
+        fs::create_directories(base + "/runtime");
+        fs::permissions(base + "/runtime", fs::perms::owner_all, fs::perm_options::replace);
+        setenv("XDG_STATE_HOME", (base + "/state").c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", (base + "/runtime").c_str(), 1);
+    }
+    afx::testing::EnsureApplication();
+    orva::resources::RegisterAll();
+    RegisterGraphControl();
+    CMSComm::RegisterControl();
+}
+
+void DialogTest::SetUp() {
+    char tmpl[] = "/tmp/orva-e2e-ports-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    root_ = tmpl;
+    fs::create_directories(root_ / "class" / "tty");
+    // No port of the machine: only the simulator's virtual port.
+    orva::ports::SetSysfsRoot((root_ / "class" / "tty").string());
+    orva::ports::SetVirtualPortDir((root_ / "ports").string());
+    g_bDeviceFound = 0;
+    g_nConnectToggle = 0;
+    g_bManualPort = 0;
+    g_nComPort = 0;
+    g_arrPortNumbers.clear();
+    // What earlier dialogs of this process left in the shared settings.
+    g_bRealTimeMode = 1;
+    g_bInvertLoad = 0;
+    g_nInvertToggle = 0;
+    g_bStartByDelay = 1;
+    g_bStartByLoad = 0;
+    g_bStopByTime = 1;
+    g_bStopByLoad = 0;
+    g_bBreakDetect = 0;
+    g_nBreakToggle = 0;
+    g_fReadingsPerSecond = 10.0f;
+    afx::testing::ClearShownBoxes();
+}
+
+void DialogTest::TearDown() {
+    dlg_.reset();
+    gauge_.reset();
+    orva::ports::SetSysfsRoot("");
+    orva::ports::SetVirtualPortDir("");
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+}
+
+void DialogTest::RunWithGauge(orva::sim::SimOptions options, const std::function<void()>& body) {
+    gauge_ = std::make_unique<orva::sim::GaugeSimulator>(std::move(options));
+    ASSERT_TRUE(gauge_->Open());
+    ASSERT_NE(gauge_->RegisterVirtualPort("USB Force Gauge"), 0);
+    dlg_ = std::make_unique<CKvDlg>();
+    // The window runs modally, as the program runs it; the body acts inside its loop.
+    afx::testing::RunModal(*dlg_, [&](CDialog&) {
+        EXPECT_EQ(Pane(0), "   Connected COM" + std::to_string(gauge_->VirtualPortNumber()));
+        if (!::testing::Test::HasFatalFailure()) body();
+        ShutDown();
+    });
+    afx::testing::Pump(10);  // stops still queued for the dialog find it gone
+    dlg_.reset();
+}
+
+void DialogTest::ShutDown() {
+    // As the exit paths do: timers, thread, port.
+    dlg_->StopPollTimer();
+    dlg_->StopTickTimer();
+    if (HANDLE thread = dlg_->m_hAcqThread.load()) TerminateThread(thread, dlg_->m_dwAcqThreadId.load());
+    dlg_->m_port.Close();
+    afx::testing::Pump(20);
+}
+
+void DialogTest::ClickStart() {
+    ASSERT_TRUE(afx::testing::Click(*dlg_, 1023));
+}
+
+void DialogTest::ShowSetupTab(int index) {
+    ASSERT_TRUE(afx::testing::SelectTab(*dlg_, 1111, index));
+}
+
+void DialogTest::TypeInto(CWnd& page, int id, const std::string& text) {
+    ShowSetupTab(&page == &dlg_->m_page2 ? 1 : 0);
+    ASSERT_TRUE(afx::testing::TypeText(page, id, text)) << "control " << id;
+}
+
+void DialogTest::ClickOn(CWnd& page, int id) {
+    ShowSetupTab(&page == &dlg_->m_page2 ? 1 : 0);
+    ASSERT_TRUE(afx::testing::Click(page, id)) << "control " << id;
+}
+
+void DialogTest::SetStopTime(const std::string& seconds) {
+    TypeInto(dlg_->m_page2, 1092, seconds);
+}
+
+bool DialogTest::WaitFor(const std::function<bool()>& condition, int timeoutMs) {
+    return afx::testing::RunUntil(condition, timeoutMs);
+}
+
+bool DialogTest::WaitForStop(int timeoutMs) {
+    return WaitFor(
+        [this] { return dlg_->GetDlgItemText(1023) == "Start acquisition" && dlg_->m_nActiveRun == 0; },
+        timeoutMs);
+}
+
+bool DialogTest::Enabled(CWnd& wnd, int id) const {
+    CWnd* item = wnd.GetDlgItem(id);
+    return item != nullptr && item->IsWindowEnabled();
+}
+
+std::shared_ptr<orva::graph::GraphModel> DialogTest::Graph() const {
+    auto* widget = dynamic_cast<orva::graph::GraphWidget*>(afx::testing::Widget(*dlg_, 1075));
+    return widget != nullptr ? widget->model() : nullptr;
+}
+
+int DialogTest::Count(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+int DialogTest::CountBoxesWith(const std::string& text) {
+    int n = 0;
+    for (const auto& box : afx::testing::ShownBoxes()) n += box.text == text ? 1 : 0;
+    return n;
+}
+
+}  // namespace e2e
