@@ -51,34 +51,6 @@ void RunRealTimeLoop(CKvDlg& dlg, unsigned run) {
     }
 }
 
-// A finished frame whose checksum does not match the frame's own: what the parser refused.
-bool FrameRefused(const CKvDlg& dlg) {
-    const int length = dlg.m_frameBuf[2] * 256 + dlg.m_frameBuf[3];
-    if (length < kGaugeFrameMinLength || length > kGaugeFrameMaxLength) return false;
-    const WORD crc = CalcCrc16(dlg.m_frameBuf, static_cast<std::size_t>(length - 2));
-    return (crc & 0xFF) != dlg.m_frameBuf[length - 2] || (crc >> 8) != dlg.m_frameBuf[length - 1];
-}
-
-// The upload loop, counting what the upload loses: frames refused for their checksum, and an
-// overflow of the ring (the end frame clears the ring's own flag).
-void RunUploadLoopCounting(CKvDlg& dlg) {
-    RxReaderStopWake wake(dlg);
-    while (WaitForRxData(dlg)) {
-        const std::int32_t read = dlg.m_nRxRead.load(std::memory_order_relaxed);
-        if (read >= kRxRingSize) {  // left at the ring's end by a real-time test
-            dlg.m_nRxRead.store(0, std::memory_order_release);
-            continue;
-        }
-        if (dlg.m_bRxOverflow.load() != 0) dlg.m_bUploadOverflow = 1;
-        const BYTE b = dlg.m_rxRing[read];
-        dlg.m_nRxRead.store((read + 1) % kRxRingSize, std::memory_order_release);
-        const std::int32_t framesBefore = dlg.m_nFramesDone;
-        HandleFrameByte(dlg, b);
-        if (dlg.m_nFramesDone != framesBefore && FrameRefused(dlg)) dlg.m_nUploadBadFrames.fetch_add(1);
-        if (ThreadStopRequested()) return;
-    }
-}
-
 }  // namespace
 
 DWORD AcquisitionThread(LPVOID param) {
@@ -88,7 +60,7 @@ DWORD AcquisitionThread(LPVOID param) {
     if (g_bRealTimeMode.load() != 0) {
         RunRealTimeLoop(dlg, run);
     } else {
-        RunUploadLoopCounting(dlg);
+        RunUploadLoop(dlg);
     }
     return 0;
 }

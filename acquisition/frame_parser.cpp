@@ -74,7 +74,8 @@ void HandleFrameByte(CKvDlg& dlg, BYTE b) {
             break;
         case FrameStep::BadCrc:
             // Shown on the UI thread; parsing goes on. The gauge gets no answer, so the tick
-            // timer asks for the block again.
+            // timer asks for the block again; the end of the upload says a frame was refused.
+            dlg.m_nUploadBadFrames.fetch_add(1);
             AfxMessageBox(kFrameCrcErrorText, MB_OK);
             break;
         case FrameStep::Pending:
@@ -91,6 +92,8 @@ void RunUploadLoop(CKvDlg& dlg) {
             dlg.m_nRxRead.store(0, std::memory_order_release);
             continue;
         }
+        // The end frame clears the ring's own flag: keep that bytes were lost for the end text.
+        if (dlg.m_bRxOverflow.load() != 0) dlg.m_bUploadOverflow = 1;
         const BYTE b = dlg.m_rxRing[read];
         dlg.m_nRxRead.store((read + 1) % kRxRingSize, std::memory_order_release);
         HandleFrameByte(dlg, b);
