@@ -4,7 +4,9 @@ CAboutDlg::CAboutDlg() : CDialog(CAboutDlg::IDD) {}
 
 CAboutDlg::~CAboutDlg() = default;
 
-void CAboutDlg::DoDataExchange(CDataExchange* pDX) { CDialog::DoDataExchange(pDX); }
+void CAboutDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+}
 
 BEGIN_MESSAGE_MAP(CAboutDlg, CDialog)
 END_MESSAGE_MAP()

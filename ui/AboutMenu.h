@@ -3,6 +3,6 @@
 
 #include "afx.h"
 
-// Appends a separator and the About item (IDM_ABOUTBOX) with the text (string 101) when the window has a system menu
-// and the text is not empty.
+// Appends a separator and the About item (IDM_ABOUTBOX) with the text (string 101) when the window has a
+// system menu and the text is not empty.
 void AppendAboutItem(CWnd& wnd);

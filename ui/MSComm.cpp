@@ -19,7 +19,9 @@ CMSComm::PropertyValue CMSComm::GetProperty(long dispid) const {
     return it == m_properties.end() ? PropertyValue{} : it->second;
 }
 
-void CMSComm::SetProperty(long dispid, PropertyValue value) { m_properties[dispid] = std::move(value); }
+void CMSComm::SetProperty(long dispid, PropertyValue value) {
+    m_properties[dispid] = std::move(value);
+}
 
 void CMSComm::RegisterControl() {
     afx::RegisterControlFactory(GetClsid(), [](QWidget* parent) {

@@ -9,7 +9,9 @@
 
 #include "win32_path.h"
 
-CFile::~CFile() { Close(); }
+CFile::~CFile() {
+    Close();
+}
 
 BOOL CFile::Open(const char* fileName, UINT openFlags) {
     Close();

@@ -44,10 +44,11 @@ TEST_F(MemoryTest, AFullStoreWithItsListAndCurveStaysUnder250MB) {
         EXPECT_EQ(dlg_->m_listResults.GetItemText(kSampleCapacity - 2, 2), "3600 s");
         EXPECT_EQ(Graph()->PointCount(0), static_cast<std::size_t>(kSampleCapacity));
         const std::int64_t after = ResidentBytes();
-        std::printf("resident: %lld MB with the window open, %lld MB with the store full, %lld MB with the list "
-                    "and the curve too\n",
-                    static_cast<long long>(before / kMB), static_cast<long long>(filled / kMB),
-                    static_cast<long long>(after / kMB));
+        std::printf(
+            "resident: %lld MB with the window open, %lld MB with the store full, %lld MB with the list "
+            "and the curve too\n",
+            static_cast<long long>(before / kMB), static_cast<long long>(filled / kMB),
+            static_cast<long long>(after / kMB));
         EXPECT_LT(after, 250 * kMB);
     });
 }
