@@ -11,6 +11,7 @@
 #include "afx_testing.h"
 #include "graph_widget.h"
 #include "port_table.h"
+#include "program_test_env.h"
 #include "resources.h"
 #include "win32_thread.h"
 
@@ -72,39 +73,16 @@ void DialogTest::SetUpTestSuite() {
 }
 
 void DialogTest::SetUp() {
-    char tmpl[] = "/tmp/orva-e2e-ports-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    root_ = tmpl;
-    fs::create_directories(root_ / "class" / "tty");
     // No port of the machine: only the simulator's virtual port.
-    orva::ports::SetSysfsRoot((root_ / "class" / "tty").string());
-    orva::ports::SetVirtualPortDir((root_ / "ports").string());
-    g_bDeviceFound = 0;
-    g_nConnectToggle = 0;
-    g_bManualPort = 0;
-    g_nComPort = 0;
-    g_arrPortNumbers.clear();
-    // What earlier dialogs of this process left in the shared settings.
-    g_bRealTimeMode = 1;
-    g_bInvertLoad = 0;
-    g_nInvertToggle = 0;
-    g_bStartByDelay = 1;
-    g_bStartByLoad = 0;
-    g_bStopByTime = 1;
-    g_bStopByLoad = 0;
-    g_bBreakDetect = 0;
-    g_nBreakToggle = 0;
-    g_fReadingsPerSecond = 10.0f;
+    root_ = orva::testenv::UsePrivatePortTable("orva-e2e-ports");
+    orva::testenv::ResetSharedSettings();
     afx::testing::ClearShownBoxes();
 }
 
 void DialogTest::TearDown() {
     dlg_.reset();
     gauge_.reset();
-    orva::ports::SetSysfsRoot("");
-    orva::ports::SetVirtualPortDir("");
-    std::error_code ec;
-    fs::remove_all(root_, ec);
+    orva::testenv::RestoreMachinePortTable(root_);
 }
 
 void DialogTest::RunWithGauge(orva::sim::SimOptions options, const std::function<void()>& body) {

@@ -9,6 +9,7 @@
 #include "SharedState.h"
 #include "afx_testing.h"
 #include "port_table.h"
+#include "program_test_env.h"
 #include "resources.h"
 #include "win32_thread.h"
 
@@ -22,29 +23,15 @@ void GaugeDialogTest::SetUpTestSuite() {
 }
 
 void GaugeDialogTest::SetUp() {
-    char tmpl[] = "/tmp/orva-serial-test-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    root_ = tmpl;
-    fs::create_directories(root_ / "class" / "tty");
-    orva::ports::SetSysfsRoot((root_ / "class" / "tty").string());
-    orva::ports::SetVirtualPortDir((root_ / "ports").string());
-    g_bDeviceFound = 0;
-    g_nConnectToggle = 0;
-    g_bManualPort = 0;
-    g_nComPort = 0;
-    g_arrPortNumbers.clear();
-    g_bRealTimeMode = 1;
-    g_bInvertLoad = 0;
+    root_ = orva::testenv::UsePrivatePortTable("orva-serial-test");
+    orva::testenv::ResetSharedSettings();
     afx::testing::ClearShownBoxes();
 }
 
 void GaugeDialogTest::TearDown() {
     CloseDialog();
     gauges_.clear();
-    orva::ports::SetSysfsRoot("");
-    orva::ports::SetVirtualPortDir("");
-    std::error_code ec;
-    fs::remove_all(root_, ec);
+    orva::testenv::RestoreMachinePortTable(root_);
 }
 
 orva::sim::GaugeSimulator& GaugeDialogTest::AddGauge(const std::string& product,

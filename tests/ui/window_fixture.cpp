@@ -10,6 +10,7 @@
 #include "SharedState.h"
 #include "graph_widget.h"
 #include "port_table.h"
+#include "program_test_env.h"
 #include "resources.h"
 
 namespace fs = std::filesystem;
@@ -24,31 +25,8 @@ void WindowTest::SetUpTestSuite() {
 }
 
 void WindowTest::SetUp() {
-    char tmpl[] = "/tmp/orva-ui-test-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    root_ = tmpl;
-    fs::create_directories(root_ / "class" / "tty");
-    orva::ports::SetSysfsRoot((root_ / "class" / "tty").string());
-    orva::ports::SetVirtualPortDir((root_ / "ports").string());
-
-    // The program image's initial values of what the window and its pages share.
-    g_bDeviceFound = 0;
-    g_nConnectToggle = 0;
-    g_bManualPort = 0;
-    g_nComPort = 0;
-    g_arrPortNumbers.clear();
-    g_bRealTimeMode = 1;
-    g_bInvertLoad = 0;
-    g_nShowGridToggle = 0;
-    g_nInvertToggle = 0;
-    g_nLoadToggle = 0;
-    g_nBreakToggle = 0;
-    g_bStartByDelay = 1;
-    g_bStartByLoad = 0;
-    g_bStopByTime = 1;
-    g_bStopByLoad = 0;
-    g_bBreakDetect = 0;
-    g_nSampleCount = 0;
+    root_ = orva::testenv::UsePrivatePortTable("orva-ui-test");
+    orva::testenv::ResetSharedSettings();
     g_dRangeStart = -1;
     g_dRangeEnd = -1;
     afx::testing::ClearShownBoxes();
@@ -58,10 +36,7 @@ void WindowTest::TearDown() {
     dlg_.reset();
     afx::testing::Pump();
     gauges_.clear();
-    orva::ports::SetSysfsRoot("");
-    orva::ports::SetVirtualPortDir("");
-    std::error_code ec;
-    fs::remove_all(root_, ec);
+    orva::testenv::RestoreMachinePortTable(root_);
 }
 
 orva::sim::GaugeSimulator& WindowTest::AddGauge(const std::string& product, orva::sim::SimOptions options) {
