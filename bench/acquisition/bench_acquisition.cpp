@@ -15,27 +15,9 @@
 #include "RealTimeParser.h"
 #include "SharedState.h"
 #include "bench_dialog.h"
+#include "quiet_view.h"
 
 namespace {
-
-struct QuietView final : RealTimeView {
-    std::string ReportName() override { return "bench"; }
-    bool ShowGridTicked() override { return true; }
-    std::tm LocalTime() override { return std::tm{}; }
-    void ShowReport(const std::string&) override {}
-    void PostStatusUpdate() override {}
-    void ClearGraph() override {}
-    void SetCurveColor(DWORD) override {}
-    void SetCurveOption(BOOL) override {}
-    void SetCurveStyle(int) override {}
-    void SetShowGrid(BOOL) override {}
-    void SetXGridCount(int) override {}
-    void SetYGridCount(int) override {}
-    void SetYLabel(const std::string&) override {}
-    void SetRange(double, double, double, double) override {}
-    void PlotXY(double, double, int) override {}
-    void InsertListRow(int, const std::string&, const std::string&, const std::string&) override {}
-};
 
 // One line's bytes through the line assembler and the parser, stored with its kept texts; live
 // display off, as above 200 readings per second.
@@ -44,7 +26,7 @@ void BM_ParseAndStoreLine(benchmark::State& state) {
     std::atomic<BYTE> running{0};
     float sum = 0;
     std::string result;
-    QuietView view;
+    orva::testenv::QuietView view("bench");
     g_bLiveDisplay = 0;
     g_bStartByLoad = 0;
     g_bStopByLoad = 0;

@@ -12,30 +12,7 @@
 #include "KvDlg.h"
 #include "RealTimeParser.h"
 #include "SharedState.h"
-
-namespace {
-
-// The window is not touched while the store fills: no report box, no status, no graph.
-struct QuietView final : RealTimeView {
-    std::string ReportName() override { return "full"; }
-    bool ShowGridTicked() override { return true; }
-    std::tm LocalTime() override { return std::tm{}; }
-    void ShowReport(const std::string&) override {}
-    void PostStatusUpdate() override {}
-    void ClearGraph() override {}
-    void SetCurveColor(DWORD) override {}
-    void SetCurveOption(BOOL) override {}
-    void SetCurveStyle(int) override {}
-    void SetShowGrid(BOOL) override {}
-    void SetXGridCount(int) override {}
-    void SetYGridCount(int) override {}
-    void SetYLabel(const std::string&) override {}
-    void SetRange(double, double, double, double) override {}
-    void PlotXY(double, double, int) override {}
-    void InsertListRow(int, const std::string&, const std::string&, const std::string&) override {}
-};
-
-}  // namespace
+#include "quiet_view.h"
 
 bool FillStoreLikeATest(CKvDlg& dlg, std::int32_t count, bool offerOneMore) {
     g_fReadingsPerSecond = 1000.0f;
@@ -51,7 +28,7 @@ bool FillStoreLikeATest(CKvDlg& dlg, std::int32_t count, bool offerOneMore) {
     dlg.m_fLoadSum = 0;
     dlg.m_bHeaderPending = 1;
     dlg.m_strResult.clear();
-    QuietView view;
+    orva::testenv::QuietView view("full");
     RealTimeParser parser(RealTimeMembers{&dlg.m_bHeaderPending, &dlg.m_bRunning, &dlg.m_nSeconds,
                                           &dlg.m_nMinutes, &dlg.m_fLoadSum, &dlg.m_strResult},
                           view, 1000.0f);
