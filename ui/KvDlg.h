@@ -144,15 +144,18 @@ public:
     // a stop posted by the tick timer or the thread for a run already ended does nothing.
     std::atomic<unsigned> m_nActiveRun{0};
     unsigned m_nRunCounter = 0;
-    // Data lost by the upload in progress: frames refused by their checksum, ring overflow.
+    // Data lost by the upload in progress: frames refused by their checksum, ring overflow,
+    // records past the last slot.
     std::atomic<int> m_nUploadBadFrames{0};
+    std::atomic<int> m_nUploadRecordsDropped{0};
     std::atomic<BYTE> m_bUploadOverflow{0};
 
     // ---- window ---------------------------------------------------------------------------
     BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL PreTranslateMessage(MSG* pMsg) override;
-    // Enter ends the dialog with IDOK; the link to the gauge is shut down first.
+    // Enter asks as the Exit command does, then ends the dialog with IDOK; the link to the gauge
+    // is shut down first.
     void OnOK() override;
 
     void OnSysCommand(UINT nID, LPARAM lParam);
