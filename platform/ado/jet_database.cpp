@@ -15,6 +15,9 @@ namespace {
 
 // Row offsets on a data page carry two flag bits above the offset (deleted, overflow).
 constexpr int kRowOffsetMask = 0x1fff;
+// A page usage map starts with its type byte and the first page it covers (4 bytes).
+constexpr std::size_t kUsageMapHeader = 5;
+constexpr unsigned long kCatalogDefinitionPage = 2;
 
 struct TableDefFree {
     void operator()(MdbTableDef* t) const { mdb_free_tabledef(t); }
@@ -111,6 +114,22 @@ _variant_t FieldValue(MdbHandle* mdb, const MdbColumn& col, const MdbField& f) {
     }
 }
 
+bool HasUsageMap(const MdbTableDef& def) {
+    return def.usage_map && def.map_sz >= kUsageMapHeader;
+}
+
+// libmdb reads the catalog as a table whose definition is on page 2 and walks its rows
+// without checking that the definition's usage map could be read: check it first.
+bool CatalogReadable(MdbHandle* mdb) {
+    MdbCatalogEntry catalog{};
+    catalog.mdb = mdb;
+    std::strcpy(catalog.object_name, "MSysObjects");
+    catalog.object_type = MDB_TABLE;
+    catalog.table_pg = kCatalogDefinitionPage;
+    TableDefPtr def(mdb_read_table(&catalog));
+    return def && HasUsageMap(*def);
+}
+
 }  // namespace
 
 struct JetDatabase::Handle {
@@ -126,7 +145,7 @@ std::unique_ptr<JetDatabase> JetDatabase::Open(const std::string& path) {
     if (!mdb) return nullptr;
     // The Jet 4.0 provider reads Jet 3 and Jet 4 files, not the later formats.
     const bool known = mdb->f && (mdb->f->jet_version == MDB_VER_JET3 || mdb->f->jet_version == MDB_VER_JET4);
-    if (!known || !mdb_read_catalog(mdb, MDB_ANY)) {
+    if (!known || !CatalogReadable(mdb) || !mdb_read_catalog(mdb, MDB_ANY)) {
         mdb_close(mdb);
         return nullptr;
     }
@@ -171,6 +190,9 @@ ResultRows JetDatabase::Read(const std::string& table, const std::vector<std::st
     }
     for (unsigned i : wanted) out.names.emplace_back(columnName(i));
 
+    // A definition whose page usage map could not be read comes back without one, and the row
+    // walk would then read through a null map.
+    if (!HasUsageMap(*def)) Unreadable();
     mdb_rewind_table(def.get());
     std::vector<MdbField> fields(MDB_MAX_COLS);
     while (mdb_fetch_row(def.get())) {
