@@ -11,6 +11,7 @@
 #include "NTGraph.h"
 #include "Page1.h"
 #include "Page2.h"
+#include "ado.h"
 #include "afx.h"
 #include "page3.h"
 #include "win32_types.h"
@@ -68,6 +69,8 @@ public:
     std::int32_t m_nFramesDone = 0;
 
     std::atomic<BYTE> m_bUploading{0};
+
+    _ConnectionPtr m_pConnection;  // the results database; empty until LoadQueryLists runs
 
     // ---- controls ------------------------------------------------------------------------
     CButton m_btnConnect;
@@ -170,6 +173,14 @@ public:
     void OnBnClickedExportData();
     void OnBnClickedExportImage();
     void SetGraphLabelFromText();
+
+    // ---- results database ----------------------------------------------------------------
+    // Fills the seven query lists from "kv.mdb" in the working directory; leaves the
+    // connection open. 1 when every query was read.
+    BOOL LoadQueryLists();
+    // One query into its lists (each already holding its first entry): FALSE after an error
+    // box when the query cannot be opened. Errors while reading its rows reach the caller.
+    BOOL ReadQueryList(const char* query, const char* column, CComboBox* first, CComboBox* second = nullptr);
 
     // Members without a caller.
     void OnLabelTextChanged(std::string text);
