@@ -139,7 +139,11 @@ TEST_F(RealTimeTest, InvertLoadKeepsTheGaugesSign) {
 }
 
 TEST_F(RealTimeTest, StartByLoadWaitsForTheThreshold) {
-    const std::vector<std::string> numbers = {"3", "5", "3", "5", "3", "5", "-12", "4", "6", "8", "1"};
+    // Eight seconds below the threshold: long enough to see the waiting state on a busy machine.
+    std::vector<std::string> numbers;
+    for (int i = 0; i < 40; ++i) numbers.insert(numbers.end(), {"3", "5"});
+    const std::size_t threshold = numbers.size();
+    numbers.insert(numbers.end(), {"-12", "4", "6", "8", "1"});
     RunWithGauge(SequenceGauge(numbers), [&] {
         ClickOn(dlg_->m_page2, 1043);  // start by load
         ASSERT_EQ(g_bStartByLoad.load(), 1);
@@ -150,13 +154,13 @@ TEST_F(RealTimeTest, StartByLoadWaitsForTheThreshold) {
         EXPECT_EQ(g_nSampleIndex.load(), 0);
         EXPECT_EQ(g_nSampleCount.load(), 0);
         EXPECT_EQ(g_fAverage.load(), 0.0f);
-        ASSERT_TRUE(WaitFor([&] { return g_nSampleCount.load() >= 4; }));
+        ASSERT_TRUE(WaitFor([&] { return g_nSampleCount.load() >= 4; }, 60000));
         ClickStart();
         ASSERT_TRUE(WaitForStop());
 
         const std::int32_t n = g_nSampleIndex.load();
         // The reading after -12 is the first of the test: index 1, one step in time.
-        ExpectReadings(numbers, n, false, 10.0, /*firstNumber=*/7);
+        ExpectReadings(numbers, n, false, 10.0, /*firstNumber=*/threshold + 1);
         EXPECT_EQ(dlg_->m_listResults.GetItemText(0, 0), "1 ");
         EXPECT_EQ(dlg_->m_listResults.GetItemText(0, 2), "0.1 s");
         EXPECT_EQ(g_fPeak.load(), 12.0f);

@@ -167,4 +167,14 @@ TEST(UploadSession, ZeroTimingAcknowledgesEveryRequestAndNextWithoutUploadIsIgno
     EXPECT_EQ(F(s.OnNext(t.at(600))), -1);
 }
 
+TEST(UploadSession, ALongPauseBeforeANextBlockRequestDoesNotEndTheUpload) {
+    Times t;
+    sim::UploadSession s(100, 35, {15, 25, 500, 50});
+    ASSERT_EQ(F(s.OnConnect(t.at(0))), 0);
+    EXPECT_EQ(F(s.OnNext(t.at(2000))), 1);  // a program that took two seconds over block 0
+    EXPECT_EQ(F(s.OnNext(t.at(4000))), 2);
+    // A connect request after a pause starts anew.
+    EXPECT_EQ(F(s.OnConnect(t.at(6000))), 0);
+}
+
 }  // namespace

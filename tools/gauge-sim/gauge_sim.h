@@ -35,7 +35,8 @@
 //    a valid frame, so the first block is sent again, but not sooner than resendGuardMs
 //    after it was last sent (a request that crossed the frame on the line gets nothing).
 //  - Connect request once a block was acknowledged, or after the end frame: ignored; only
-//    a connect request after sessionIdleMs without upload requests starts a new upload.
+//    a connect request after sessionIdleMs without upload requests starts a new upload. A
+//    next-block request after such a pause still belongs to the upload that was running.
 //  - Next-block request less than repeatGapMs after the previous next-block request: a
 //    repeat from the program's silence rule. The frame last sent (record or end frame) is
 //    sent again, but not sooner than resendGuardMs after it was last sent. Nothing is

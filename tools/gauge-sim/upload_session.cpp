@@ -46,7 +46,8 @@ std::optional<UploadSession::Reply> UploadSession::OnConnect(Clock::time_point n
 }
 
 std::optional<UploadSession::Reply> UploadSession::OnNext(Clock::time_point now) {
-    ExpireIfIdle(now);
+    // A pause, however long, does not end an upload for the next-block request: a busy program
+    // may take its time over a block. Only a connect request after the pause starts anew.
     if (phase_ == Phase::Idle) return std::nullopt;
     lastRequest_ = now;
     const bool repeat = lastNext_ && now - *lastNext_ < repeatGap_;
