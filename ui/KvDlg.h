@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "CnComm.h"
 #include "ComPort.h"
 #include "MSComm.h"
 #include "NTGraph.h"
@@ -85,6 +86,7 @@ public:
     CComboBox m_cbHard;
     CMSComm m_comm;
     CNTGraph m_graph;
+    CnComm m_nComm{3};  // the program's own port class: built and destroyed, never opened
     std::string m_strMessage;
     std::string m_strSendText;
     std::string m_strEdit1181;
