@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "win32_sync.h"
 #include "win32_thread.h"
@@ -210,8 +211,13 @@ bool CommPort::ReadSome(Op& op, Clock::time_point now) {
 }
 
 bool CommPort::WriteSome(Op& op) {
+    unsigned char chunk[4096];
     while (op.done < op.length) {
-        const ssize_t n = ::write(m_fd, op.data + op.done, op.length - op.done);
+        // The caller's bytes are read here, when the device takes them, as the kernel would: a
+        // buffer handed back too early shows as a use after free under AddressSanitizer.
+        const DWORD size = std::min<DWORD>(sizeof chunk, op.length - op.done);
+        std::memcpy(chunk, op.data + op.done, size);
+        const ssize_t n = ::write(m_fd, chunk, size);
         if (n > 0) {
             op.done += static_cast<DWORD>(n);
             m_txSent = true;

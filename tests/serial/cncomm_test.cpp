@@ -134,6 +134,74 @@ TEST(CnCommUnopened, NotifyReachesTheOwnerThreadAndNothingWithoutTargets) {
     comm.hOwnerWnd_ = nullptr;
 }
 
+// Records the order in which the event handler calls the notifiers.
+class OrderProbe : public CnComm {
+public:
+    OrderProbe() : CnComm(3) {}
+    using CnComm::HandleEvent;
+    std::string order;
+
+protected:
+    void OnReceive() override { order += "receive "; }
+    void OnDSR() override { order += "dsr "; }
+    void OnCTS() override { order += "cts "; }
+    void OnBreak() override { order += "break "; }
+    void OnTxEmpty() override { order += "txempty "; }
+    void OnError() override { order += "error "; }
+    void OnRing() override { order += "ring "; }
+    void OnRLSD() override { order += "rlsd "; }
+    void OnRxFlag() override { order += "rxflag "; }
+};
+
+TEST(CnCommUnopened, TheEventHandlerCallsTheNotifiersInItsOrder) {
+    OrderProbe comm;
+    comm.HandleEvent(0x1FF);
+    // EV_RXCHAR reads the queue count first; the closed port has none, so no receive.
+    EXPECT_EQ(comm.order, "txempty rxflag cts dsr ring rlsd break error ");
+}
+
+// Calls each notifier of the base class.
+class NotifierProbe : public CnComm {
+public:
+    NotifierProbe() : CnComm(3) {}
+    void CallAll() {
+        OnReceive();
+        OnDSR();
+        OnCTS();
+        OnBreak();
+        OnTxEmpty();
+        OnError();
+        OnRing();
+        OnRLSD();
+        OnRxFlag();
+        OnExtra1();
+        OnExtra2();
+        OnExtra3();
+        OnExtra4();
+        OnExtra5();
+    }
+    using CnComm::dwOwnerThread_;
+    using CnComm::nPortNumber_;
+};
+
+TEST(CnCommUnopened, EachNotifierPostsItsOwnMessage) {
+    orva::win32::CreateThreadMessageQueue();
+    NotifierProbe comm;
+    comm.dwOwnerThread_ = GetCurrentThreadId();
+    comm.nPortNumber_ = 5;
+    comm.CallAll();
+    const UINT expected[] = {0x66A, 0x66C, 0x66B, 0x66F, 0x670, 0x671, 0x66D,
+                             0x66E, 0x672, 0x673, 0x676, 0x674, 0x675, 0x677};
+    for (UINT message : expected) {
+        orva::win32::ThreadMessage m;
+        ASSERT_TRUE(orva::win32::TakeThreadMessage(m, 0)) << std::hex << message;
+        EXPECT_EQ(m.message, message);
+        EXPECT_EQ(m.wParam, 5u);
+        EXPECT_EQ(m.lParam, 0);  // no modem lines and no errors on a closed port
+    }
+    EXPECT_TRUE(NoThreadMessage());
+}
+
 TEST(CnCommUnopened, CheckTextsNameTheExpressionAndThePlace) {
     EXPECT_STREQ(CN_ASSERT_TEXT(IsOpen(), 1705), "CN_ASSERT(IsOpen()) failed; CnComm(1705); ");
     EXPECT_STREQ(CN_ASSERT_TEXT(RO_.hEvent != NULL, 1627),
