@@ -194,6 +194,10 @@ protected:
     // bytes taken from the buffer at once.
     DWORD StartBlockWrite(DWORD dwCount);
 
+    // The overlapped watch loop has queued bytes to start sending now: EN_TX_BUFFER without a write
+    // worker, bytes in OutBlocks_, and no write in flight (that one's EV_TXEMPTY sends the next).
+    bool HasBytesForWatchLoop();
+
     static DWORD WatchWorker(LPVOID pParam);
     static DWORD ReadWorker(LPVOID pParam);
     static DWORD WriteWorker(LPVOID pParam);

@@ -127,11 +127,15 @@ DWORD CnComm::WatchLoopOverlapped() {
         if (n != 0) {
             dwMask = EV_RXCHAR;
             ::Sleep(kBusyInputPauseMs);
+        } else if (HasBytesForWatchLoop()) {
+            // Queued while this loop was not waiting: Write's SetCommMask found no wait to end.
         } else if (!::WaitCommEvent(hComm_, &dwMask, &EO_)) {
             if (::GetLastError() != ERROR_IO_PENDING) {
                 ::Sleep(kBusyInputPauseMs);
                 continue;
             }
+            // Bytes queued just before the wait began: the wait is ended here, as Write would.
+            if (HasBytesForWatchLoop()) ::SetCommMask(hComm_, dwWaitEvent_);
             DWORD dwTransferred = 0;
             if (!::GetOverlappedResult(hComm_, &EO_, &dwTransferred, TRUE) &&
                 !::GetOverlappedResult(hComm_, &EO_, &dwTransferred, FALSE) &&

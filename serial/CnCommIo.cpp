@@ -130,6 +130,18 @@ bool CnComm::FinishPendingWrite(DWORD& dwTaken) {
     return true;
 }
 
+bool CnComm::HasBytesForWatchLoop() {
+    if (!(dwOption_ & EN_TX_BUFFER) || (dwOption_ & EN_TX_WORKER) || OutBlocks_.LockedSize() == 0)
+        return false;
+    // With a write in flight the queued bytes follow on its EV_TXEMPTY.
+    EnterCriticalSection(&csState_);
+    DWORD dwDone = 0;
+    const bool bInFlight = bWritePending_ && !::GetOverlappedResult(hComm_, &WO_, &dwDone, FALSE) &&
+                           ::GetLastError() == ERROR_IO_INCOMPLETE;
+    LeaveCriticalSection(&csState_);
+    return !bInFlight;
+}
+
 DWORD CnComm::WritePort(const void* pBuffer, DWORD dwLength) {
     if (!CN_ASSERT(IsOpen(), 497)) return 0;
     if (dwLength == 0 || pBuffer == nullptr) return 0;
