@@ -158,20 +158,21 @@ DWORD CnComm::WatchLoopOverlapped() {
 
 DWORD CnComm::WatchLoopPolling() {
     if (!CN_ASSERT(IsOpen(), 1958)) return 1;
+    // With a write worker only the write loop sends: two senders would interleave their chunks.
+    const bool bSends = (dwOption_ & EN_TX_BUFFER) && !(dwOption_ & EN_TX_WORKER);
     while (KeepRunning() && IsOpen()) {
         const DWORD r = ::WaitForSingleObject(hWatchEvent_, kPollMs);
         if (!KeepRunning()) break;
         if (r == WAIT_OBJECT_0) {
             // Reset before sending, so that a Write meanwhile wakes the next round.
             ::ResetEvent(hWatchEvent_);
-            while (KeepRunning() && (dwOption_ & EN_TX_BUFFER) && OutBlocks_.LockedSize() != 0)
+            while (KeepRunning() && bSends && OutBlocks_.LockedSize() != 0)
                 WriteFromBuffer(kDefaultWriteChunk);
         } else if (r == WAIT_TIMEOUT) {
             const DWORD n = GetQueueCount(true);
             if (n == kQueueCountFailed) break;  // the port no longer answers
             if (n != 0) ReceiveStep(n, n);
-            if ((dwOption_ & EN_TX_BUFFER) && OutBlocks_.LockedSize() != 0)
-                WriteFromBuffer(kDefaultWriteChunk);
+            if (bSends && OutBlocks_.LockedSize() != 0) WriteFromBuffer(kDefaultWriteChunk);
         }
     }
     return 0;
