@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "CnComm.h"
 #include "ComPort.h"
@@ -36,11 +37,12 @@ public:
     Cpage2 m_page2;
     Cpage1 m_page1;
 
-    // Record ring of the manual command sender: 1024 records of 3 bytes.
+    // Record ring: 1024 slots of 3 bytes; the indices run modulo m_nRecordModulus (1023), so one
+    // slot stays free and at most 1022 records are held.
     BYTE m_recordRing[1024][3] = {};
-    std::int32_t m_nRecordHead = 0;
-    std::int32_t m_nRecordTail = 0;
-    std::int32_t m_nRecordModulus = 0;
+    std::uint32_t m_nRecordRead = 0;
+    std::uint32_t m_nRecordWrite = 0;
+    std::uint32_t m_nRecordModulus = 1023;
 
     std::atomic<int> m_bHeaderPending{0};
     std::atomic<int> m_nStartToggle{0};
@@ -134,6 +136,13 @@ public:
     void OnCbnSelchangePort();
     void OnBnClickedConnect();
     void ShowConnectedState();
+
+    // ---- manual command sender and record ring (nothing calls them) ----------------------
+    void SendCommandText();
+    int HexStringToByteArray(std::string text, std::vector<BYTE>& bytes);
+    signed char HexCharToValue(char c);
+    bool RecordRingPut(const BYTE record[3]);  // false when full
+    bool RecordRingGet(BYTE out[3]);           // false when empty
 
     // ---- acquisition ---------------------------------------------------------------------
     void ResetFrameParser();
