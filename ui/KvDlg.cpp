@@ -88,8 +88,8 @@ BOOL CKvDlg::OnInitDialog() {
 
     // The state of the dialog and of the shared records.
     std::memset(m_recordRing, 0, sizeof m_recordRing);
-    m_nRecordHead = 0;
-    m_nRecordTail = 0;
+    m_nRecordRead = 0;
+    m_nRecordWrite = 0;
     m_nRecordModulus = 1023;
     m_nRxRead = 0;
     m_nRxWrite = 0;

@@ -5,7 +5,9 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "CnComm.h"
 #include "ComPort.h"
 #include "MSComm.h"
 #include "NTGraph.h"
@@ -35,11 +37,12 @@ public:
     Cpage2 m_page2;
     Cpage1 m_page1;
 
-    // Record ring of the manual command sender: 1024 records of 3 bytes.
+    // Record ring: 1024 slots of 3 bytes; the indices run modulo m_nRecordModulus (1023), so one
+    // slot stays free and at most 1022 records are held.
     BYTE m_recordRing[1024][3] = {};
-    std::int32_t m_nRecordHead = 0;
-    std::int32_t m_nRecordTail = 0;
-    std::int32_t m_nRecordModulus = 0;
+    std::uint32_t m_nRecordRead = 0;
+    std::uint32_t m_nRecordWrite = 0;
+    std::uint32_t m_nRecordModulus = 1023;
 
     std::atomic<int> m_bHeaderPending{0};
     std::atomic<int> m_nStartToggle{0};
@@ -88,6 +91,7 @@ public:
     CComboBox m_cbHard;
     CMSComm m_comm;
     CNTGraph m_graph;
+    CnComm m_nComm{3};  // the program's own port class: built and destroyed, never opened
     std::string m_strMessage;
     std::string m_strSendText;
     std::string m_strEdit1181;
@@ -132,6 +136,13 @@ public:
     void OnCbnSelchangePort();
     void OnBnClickedConnect();
     void ShowConnectedState();
+
+    // ---- manual command sender and record ring (nothing calls them) ----------------------
+    void SendCommandText();
+    int HexStringToByteArray(std::string text, std::vector<BYTE>& bytes);
+    signed char HexCharToValue(char c);
+    bool RecordRingPut(const BYTE record[3]);  // false when full
+    bool RecordRingGet(BYTE out[3]);           // false when empty
 
     // ---- acquisition ---------------------------------------------------------------------
     void ResetFrameParser();

@@ -10,5 +10,6 @@
 #include "afx_resources.h"
 #include "afx_thread.h"
 #include "afx_types.h"
+#include "afx_window_calls.h"
 #include "afx_wnd.h"
 #include "dlg_template.h"

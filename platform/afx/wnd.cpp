@@ -31,6 +31,7 @@ std::shared_ptr<WndCore> NewCore(WndKind kind, CWnd* owner) {
     auto c = std::make_shared<WndCore>();
     c->kind = kind;
     c->owner.store(owner);
+    RegisterWindowCore(c);
     return c;
 }
 

@@ -131,6 +131,8 @@ std::string FromQt(const QString& s);
 std::string StripMnemonic(const std::string& s);
 
 std::shared_ptr<WndCore> NewCore(WndKind kind, CWnd* owner);
+// Makes the core's handle known to the calls that take a window handle (window_calls.cpp).
+void RegisterWindowCore(const std::shared_ptr<WndCore>& core);
 CWnd* NewControlObject(WndKind kind);
 
 // Font table of a font (UI thread).

@@ -52,6 +52,12 @@ std::shared_ptr<Win32Object> RemoveHandle(HANDLE handle) {
     return object;
 }
 
+std::size_t HandleCount() {
+    HandleTable& t = Table();
+    std::lock_guard guard(t.lock);
+    return t.objects.size();
+}
+
 DWORD WaitableObject::Wait(DWORD ms, const std::stop_token& stop) {
     std::unique_lock lock(m_lock);
     const auto signalled = [this] { return TryAcquireLocked(); };

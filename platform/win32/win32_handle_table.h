@@ -41,6 +41,8 @@ protected:
 HANDLE AddHandle(std::shared_ptr<Win32Object> object);
 std::shared_ptr<Win32Object> FindHandle(HANDLE handle);
 std::shared_ptr<Win32Object> RemoveHandle(HANDLE handle);
+// Open handles of this process (of every kind) right now.
+std::size_t HandleCount();
 
 template <class T>
 std::shared_ptr<T> FindHandleAs(HANDLE handle) {

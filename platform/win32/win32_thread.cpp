@@ -157,6 +157,13 @@ BOOL GetExitCodeThread(HANDLE thread, DWORD* exitCode) {
     return TRUE;
 }
 
+DWORD GetCurrentThreadId() {
+    if (t_current != nullptr) return t_current->Id();
+    thread_local DWORD id = 0;
+    while (id == 0) id = g_nextThreadId.fetch_add(1);
+    return id;
+}
+
 bool ThreadStopRequested() {
     return t_current != nullptr && t_current->StopSource().stop_requested();
 }

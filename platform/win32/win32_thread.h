@@ -29,6 +29,10 @@ HANDLE CreateThread(void* security, std::size_t stackSize, LPTHREAD_START_ROUTIN
 // already ended. TRUE also for a thread that has ended already.
 BOOL TerminateThread(HANDLE thread, DWORD exitCode);
 
+// The calling thread's id: for a CreateThread thread the id CreateThread gave; any other thread
+// gets one of the same series on its first call. Never 0.
+DWORD GetCurrentThreadId();
+
 // STILL_ACTIVE while the thread runs, then its exit code.
 BOOL GetExitCodeThread(HANDLE thread, DWORD* exitCode);
 

@@ -77,7 +77,7 @@ TEST_F(DefaultsTest, MainDialogWithAGaugeRegistered) {
         EXPECT_EQ(dlg.m_nStartToggle, 0);
         EXPECT_EQ(dlg.m_bGraphReset, 0);
         EXPECT_EQ(dlg.m_bUploading, 0);
-        EXPECT_EQ(dlg.m_nRecordModulus, 1023);
+        EXPECT_EQ(dlg.m_nRecordModulus, 1023u);
         EXPECT_EQ(g_bRealTimeMode, 1);
         EXPECT_EQ(g_bStartByDelay, 1);
         EXPECT_EQ(g_fPeak.load(), 0.0f);

@@ -1,0 +1,390 @@
+// The port class on real pseudo-terminals: with the gauge simulator on the other side, or with the
+// test itself playing the device.
+#include <gtest/gtest.h>
+#include <sys/syscall.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "CnComm.h"
+#include "afx.h"
+#include "afx_testing.h"
+#include "gauge_sim.h"
+#include "port_table.h"
+#include "pty_fixture.h"
+#include "win32_handle_table.h"
+#include "win32_thread.h"
+#include "win32_thread_message.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using orva::comport::test::WaitUntil;
+
+constexpr DWORD kOverlappedAll = CnComm::EN_OVERLAPPED_IO | CnComm::EN_RX_BUFFER | CnComm::EN_TX_BUFFER |
+                                 CnComm::EN_RX_WORKER | CnComm::EN_TX_WORKER;
+constexpr DWORD kPlainAll =
+    CnComm::EN_RX_BUFFER | CnComm::EN_TX_BUFFER | CnComm::EN_RX_WORKER | CnComm::EN_TX_WORKER;
+
+long long ThreadCpuNs() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+}
+
+// How each worker loop ended: whether it returned at all, whether it had been asked to stop (it
+// was not back within its time), and the CPU time its thread used in all.
+struct LoopEnd {
+    std::atomic<bool> ended{false};
+    std::atomic<bool> stopAsked{false};
+    std::atomic<long long> cpuNs{0};
+};
+
+class Recorder : public CnComm {
+public:
+    explicit Recorder(DWORD option) : CnComm(option) {}
+    ~Recorder() override { Close(500); }  // the workers call into this object
+
+    LoopEnd watch, read, write;
+    bool stubbornReadLoop = false;  // a read loop that only ends when asked to stop
+
+protected:
+    static DWORD Record(LoopEnd& end, DWORD result) {
+        end.stopAsked = ThreadStopRequested();
+        end.cpuNs = ThreadCpuNs();
+        end.ended = true;
+        return result;
+    }
+    DWORD WatchLoopOverlapped() override { return Record(watch, CnComm::WatchLoopOverlapped()); }
+    DWORD WatchLoopPolling() override { return Record(watch, CnComm::WatchLoopPolling()); }
+    DWORD ReadLoop() override {
+        if (stubbornReadLoop) {
+            while (!ThreadStopRequested()) Sleep(INFINITE);
+            return Record(read, 0);
+        }
+        return Record(read, CnComm::ReadLoop());
+    }
+    DWORD WriteLoop() override { return Record(write, CnComm::WriteLoop()); }
+};
+
+// A private port folder and the gauge simulator answering "?" with "12.500 N\r".
+class WithGauge : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/cncomm-test-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+        orva::ports::SetVirtualPortDir(dir_);
+        orva::sim::SimOptions o;
+        o.profile.kind = orva::sim::LoadProfile::Kind::Sequence;
+        o.profile.sequence = {"12.500"};
+        sim_ = std::make_unique<orva::sim::GaugeSimulator>(o);
+        ASSERT_TRUE(sim_->Open());
+        port_ = sim_->RegisterVirtualPort();
+        ASSERT_GT(port_, 0);
+    }
+    void TearDown() override {
+        sim_.reset();
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+        orva::ports::SetVirtualPortDir("");
+    }
+
+    // Reads one reading line through ReadPort's wait-for-all mode.
+    static std::string ReadLine(CnComm& comm) {
+        std::string line;
+        char buf[32];
+        for (int round = 0; round < 200 && line.find('\r') == std::string::npos; ++round) {
+            const DWORD n = comm.ReadPort(buf, sizeof buf, INFINITE);
+            line.append(buf, n);
+        }
+        return line;
+    }
+
+    std::string dir_;
+    std::unique_ptr<orva::sim::GaugeSimulator> sim_;
+    int port_ = 0;
+};
+
+TEST_F(WithGauge, OpensByNumberInBothModesSetsUpAndRoundTrips) {
+    struct Mode {
+        DWORD option;
+        COMMTIMEOUTS expected;
+    };
+    const Mode modes[] = {{3, {100, 0, 500, 1, 10000}}, {1, {100, 0, 250, 0, 250}}};
+    for (const Mode& mode : modes) {
+        SCOPED_TRACE(mode.option);
+        CnComm comm(mode.option);
+        ASSERT_TRUE(comm.Open(static_cast<DWORD>(port_), 38400));
+        ASSERT_TRUE(comm.IsOpen());
+        COMMTIMEOUTS t{};
+        ASSERT_TRUE(GetCommTimeouts(comm.GetHandle(), &t));
+        EXPECT_EQ(t.ReadIntervalTimeout, mode.expected.ReadIntervalTimeout);
+        EXPECT_EQ(t.ReadTotalTimeoutConstant, mode.expected.ReadTotalTimeoutConstant);
+        EXPECT_EQ(t.WriteTotalTimeoutMultiplier, mode.expected.WriteTotalTimeoutMultiplier);
+        EXPECT_EQ(t.WriteTotalTimeoutConstant, mode.expected.WriteTotalTimeoutConstant);
+        DCB dcb{};
+        ASSERT_TRUE(GetCommState(comm.GetHandle(), &dcb));
+        EXPECT_EQ(dcb.BaudRate, 38400u);
+
+        EXPECT_EQ(comm.WritePort("?", 1), 1u);
+        EXPECT_EQ(ReadLine(comm), "12.500 N\r");
+        EXPECT_EQ(comm.BytesOut(), 1u);
+        EXPECT_EQ(comm.BytesIn(), 9u);
+        comm.Close(500);
+        EXPECT_FALSE(comm.IsOpen());
+    }
+    EXPECT_EQ(sim_->RequestsReceived(), 2u);
+}
+
+TEST_F(WithGauge, ATimedReadReturnsOnlyWhatComesWithinItsLimit) {
+    CnComm comm(3);
+    ASSERT_TRUE(comm.Open(static_cast<DWORD>(port_), 38400));
+    char buf[100] = {};
+    EXPECT_EQ(comm.ReadPort(buf, sizeof buf, 5), 0u);   // nothing queued, no wait
+    EXPECT_EQ(comm.ReadPort(buf, sizeof buf, 30), 0u);  // nothing comes within the limit
+
+    comm.WritePort("?", 1);
+    ASSERT_TRUE(WaitUntil([&] { return comm.GetQueueCount(true) == 9; }));
+    // A short wait takes the queued bytes only, although more were asked for.
+    EXPECT_EQ(comm.ReadPort(buf, sizeof buf, 5), 9u);
+    EXPECT_EQ(std::string(buf, 9), "12.500 N\r");
+
+    // Bytes arriving during a longer wait are taken one by one until the count is reached.
+    comm.WritePort("??", 2);
+    EXPECT_EQ(comm.ReadPort(buf, 18, 20000), 18u);
+    EXPECT_EQ(std::string(buf, 18), "12.500 N\r12.500 N\r");
+    EXPECT_EQ(comm.BytesIn(), 27u);
+}
+
+// A dialog that takes the receive notification and reads the queued bytes.
+constexpr UINT kTemplate = 9301;
+class OwnerDialog : public CDialog {
+public:
+    OwnerDialog() : CDialog(kTemplate) {}
+    CnComm* comm = nullptr;
+    std::string received;
+    WPARAM port = 0;
+    int notifications = 0;
+
+protected:
+    afx_msg LRESULT OnComReceive(WPARAM wParam, LPARAM) {
+        ++notifications;
+        port = wParam;
+        char buf[64];
+        const DWORD n = comm->ReadPort(buf, sizeof buf, 0);
+        received.append(buf, n);
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(OwnerDialog, CDialog)
+ON_MESSAGE(ON_COM_RECEIVE, &OwnerDialog::OnComReceive)
+END_MESSAGE_MAP()
+
+TEST_F(WithGauge, TheWatchLoopTellsTheOwnerDialogAndThreadWhenBytesArrive) {
+    afx::testing::EnsureApplication();
+    afx::DialogTemplate t;
+    t.id = kTemplate;
+    t.cx = 100;
+    t.cy = 50;
+    t.style = afx::kDsPopup | afx::kDsCaption;
+    t.caption = "Owner";
+    afx::RegisterTemplate(t);
+    orva::win32::CreateThreadMessageQueue();
+
+    OwnerDialog dlg;
+    ASSERT_TRUE(dlg.Create(kTemplate));
+    CnComm comm(3);
+    dlg.comm = &comm;
+    ASSERT_TRUE(comm.Open(static_cast<DWORD>(port_), 38400, NOPARITY, 8, ONESTOPBIT, dlg.GetSafeHwnd(),
+                          GetCurrentThreadId(), 1));
+    comm.Write("?", 1);
+    ASSERT_TRUE(afx::testing::RunUntil([&] { return dlg.received.size() >= 9; }, 20000));
+    EXPECT_EQ(dlg.received, "12.500 N\r");
+    EXPECT_EQ(dlg.port, static_cast<WPARAM>(port_));
+    // The thread gets the same notifications (the sent request's EV_TXEMPTY among them).
+    orva::win32::ThreadMessage m;
+    bool received = false;
+    while (!received && orva::win32::TakeThreadMessage(m, 20000)) {
+        received = m.message == ON_COM_RECEIVE;
+        EXPECT_EQ(m.wParam, static_cast<WPARAM>(port_));
+    }
+    EXPECT_TRUE(received);
+    comm.Close(500);
+    dlg.DestroyWindow();
+    afx::testing::Pump();
+    while (orva::win32::TakeThreadMessage(m, 0)) {
+    }
+}
+
+TEST_F(WithGauge, AWriteQueuedForTheWriteWorkerLeavesAtOnce) {
+    // Each request must reach the gauge before the next is queued. Had the write loop to wait out
+    // its 200-millisecond round, these 300 requests would take about 30 seconds.
+    constexpr int kRequests = 300;
+    sim_->SetSilent(true);
+    CnComm comm(CnComm::EN_OVERLAPPED_IO | CnComm::EN_TX_BUFFER | CnComm::EN_TX_WORKER);
+    ASSERT_TRUE(comm.Open(static_cast<DWORD>(port_), 38400));
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < kRequests; ++i) {
+        EXPECT_EQ(comm.Write("?", 1), 0u);
+        ASSERT_TRUE(WaitUntil([&] { return sim_->RequestsReceived() == static_cast<std::uint64_t>(i + 1); }))
+            << i;
+        ASSERT_LT(std::chrono::steady_clock::now() - start, 15s) << i << " requests sent";
+    }
+    ASSERT_TRUE(WaitUntil([&] { return comm.BytesOut() == kRequests; }));
+}
+
+TEST_F(WithGauge, CloseEndsEveryWorkerWithinItsTime) {
+    for (const DWORD option : {kOverlappedAll, kPlainAll}) {
+        SCOPED_TRACE(option);
+        const std::size_t handles = orva::win32::HandleCount();
+        Recorder comm(option);
+        ASSERT_TRUE(comm.Open(static_cast<DWORD>(port_), 38400));
+        comm.Write("?", 1);
+        ASSERT_TRUE(WaitUntil([&] { return comm.Input().LockedSize() == 9; }));  // read loop into the buffer
+        comm.Close(500);
+        for (LoopEnd* end : {&comm.watch, &comm.read, &comm.write}) {
+            EXPECT_TRUE(end->ended);
+            EXPECT_FALSE(end->stopAsked);  // each came back by itself
+        }
+        EXPECT_EQ(orva::win32::HandleCount(), handles + 6);  // its events; threads and port closed
+    }
+}
+
+TEST_F(WithGauge, AWorkerThatIsNotBackInTimeIsStoppedAndJoined) {
+    Recorder comm(CnComm::EN_OVERLAPPED_IO | CnComm::EN_RX_WORKER);
+    comm.stubbornReadLoop = true;
+    ASSERT_TRUE(comm.Open(static_cast<DWORD>(port_), 38400));
+    auto closing = std::async(std::launch::async, [&] { comm.Close(50); });
+    ASSERT_EQ(closing.wait_for(20s), std::future_status::ready);
+    EXPECT_TRUE(comm.read.ended);
+    EXPECT_TRUE(comm.read.stopAsked);
+    EXPECT_TRUE(comm.watch.ended);
+    EXPECT_FALSE(comm.IsOpen());
+}
+
+char ThreadState(pid_t tid) {
+    std::ifstream in("/proc/self/task/" + std::to_string(tid) + "/stat");
+    std::string stat;
+    std::getline(in, stat);
+    const auto paren = stat.rfind(')');
+    return paren != std::string::npos && paren + 2 < stat.size() ? stat[paren + 2] : '?';
+}
+
+TEST_F(WithGauge, UnpluggingMidReadEndsTheReadAndTheLoopsWithoutSpinning) {
+    auto comm =
+        std::make_unique<Recorder>(CnComm::EN_OVERLAPPED_IO | CnComm::EN_RX_BUFFER | CnComm::EN_RX_WORKER);
+    ASSERT_TRUE(comm->Open(static_cast<DWORD>(port_), 38400));
+    const COMMTIMEOUTS none{};  // a read that waits for every byte asked for
+    ASSERT_TRUE(SetCommTimeouts(comm->GetHandle(), &none));
+
+    struct Reader {
+        std::atomic<pid_t> tid{0};
+        std::atomic<bool> done{false};
+        std::atomic<DWORD> count{99};
+        std::atomic<long long> cpuNs{0};
+    };
+    auto state = std::make_shared<Reader>();
+    CnComm* port = comm.get();
+    std::thread reader([state, port] {
+        state->tid = static_cast<pid_t>(syscall(SYS_gettid));
+        char buf[64];
+        state->count = port->ReadPort(buf, sizeof buf, INFINITE);
+        state->cpuNs = ThreadCpuNs();
+        state->done = true;
+    });
+    // The reader waits for its bytes (asleep in the pending read) when the gauge goes.
+    ASSERT_TRUE(WaitUntil([&] { return state->tid != 0 && ThreadState(state->tid) == 'S'; }));
+    sim_->Unplug();
+
+    if (!WaitUntil([&] { return state->done && comm->watch.ended && comm->read.ended; }, 20s)) {
+        // A read that spins cannot be stopped: it is left running with what it uses.
+        reader.detach();
+        comm.release();
+        FAIL() << "the read or a loop did not end after the device went";
+    }
+    reader.join();
+    EXPECT_EQ(state->count, 0u);
+    // Each thread was asleep or finished: well under a second of CPU in all.
+    EXPECT_LT(state->cpuNs.load(), 500'000'000LL);
+    EXPECT_LT(comm->watch.cpuNs.load(), 500'000'000LL);
+    EXPECT_LT(comm->read.cpuNs.load(), 500'000'000LL);
+    EXPECT_FALSE(comm->watch.stopAsked);
+    EXPECT_FALSE(comm->read.stopAsked);
+    comm->Close(500);
+    EXPECT_FALSE(comm->IsOpen());
+}
+
+// The test plays the device and reads at its own pace.
+class WithDevice : public orva::comport::test::PtyTest {};
+
+std::vector<unsigned char> Payload(std::size_t n) {
+    std::vector<unsigned char> v(n);
+    for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<unsigned char>(i * 7 + i / 251);
+    return v;
+}
+
+TEST_F(WithDevice, QueuedBytesLeaveWholeAndInOrderWhileWritesWaitForTheDevice) {
+    // More than the pseudo-terminal holds, in one block that is released with its last bytes: the
+    // writes go pending, and each must keep reading its bytes from the block until it completes.
+    const auto payload = Payload(300000);
+    for (const DWORD option : {CnComm::EN_OVERLAPPED_IO | CnComm::EN_TX_BUFFER,
+                               CnComm::EN_OVERLAPPED_IO | CnComm::EN_TX_BUFFER | CnComm::EN_TX_WORKER,
+                               CnComm::EN_TX_BUFFER | CnComm::EN_TX_WORKER, DWORD{CnComm::EN_TX_BUFFER}}) {
+        SCOPED_TRACE(option);
+        CnComm comm(option);
+        ASSERT_TRUE(comm.Open(static_cast<DWORD>(port_), 38400));
+        // A plain write gives up a chunk after 250 ms without progress; a busy machine must not
+        // make this reader look like a device that takes nothing.
+        COMMTIMEOUTS t{};
+        ASSERT_TRUE(GetCommTimeouts(comm.GetHandle(), &t));
+        t.WriteTotalTimeoutConstant = 60000;
+        ASSERT_TRUE(SetCommTimeouts(comm.GetHandle(), &t));
+        EXPECT_EQ(comm.Write(payload.data(), static_cast<DWORD>(payload.size())), 0u);
+        EXPECT_EQ(ReadMaster(payload.size(), 60s), payload);
+        // Counted as written, once written.
+        EXPECT_TRUE(WaitUntil([&] { return comm.BytesOut() == payload.size(); }));
+        EXPECT_EQ(comm.Output().LockedSize(), 0u);
+        comm.Close(500);
+    }
+}
+
+TEST_F(WithDevice, DrainOnCloseEndsOnADeviceThatTakesNothing) {
+    CnComm comm(CnComm::EN_TX_BUFFER | CnComm::EN_DRAIN_ON_CLOSE);
+    ASSERT_TRUE(comm.Open(static_cast<DWORD>(port_), 38400));
+    const auto payload = Payload(1 << 20);  // the device never reads: most of it cannot go
+    comm.Write(payload.data(), static_cast<DWORD>(payload.size()));
+    auto closing = std::async(std::launch::async, [&] { comm.Close(200); });
+    ASSERT_EQ(closing.wait_for(30s), std::future_status::ready);
+    EXPECT_FALSE(comm.IsOpen());
+}
+
+TEST_F(WithDevice, ReadIntoBufferPutsPortBytesIntoTheBlockAndRefusesImpossibleSizes) {
+    CnComm comm(CnComm::EN_OVERLAPPED_IO);  // its watch loop leaves the input to this test
+    ASSERT_TRUE(comm.Open(static_cast<DWORD>(port_), 38400));
+    WriteMaster("0123456789", 10);
+    ASSERT_TRUE(WaitUntil([&] { return comm.GetQueueCount(true) == 10; }));
+    EXPECT_EQ(comm.ReadIntoBuffer(0xFFFFFFFFu), 0u);  // no block can hold it: nothing is read
+    EXPECT_EQ(comm.GetQueueCount(true), 10u);
+    comm.Input().Lock();
+    EXPECT_EQ(comm.Input().pFirst, nullptr);
+    comm.Input().Unlock();
+    EXPECT_EQ(comm.ReadIntoBuffer(10), 10u);
+    comm.Input().Lock();
+    char out[10];
+    EXPECT_EQ(comm.Input().Read(out, 10), 10u);
+    comm.Input().Unlock();
+    EXPECT_EQ(std::string(out, 10), "0123456789");
+}
+
+}  // namespace
