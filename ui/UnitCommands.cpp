@@ -46,6 +46,30 @@ std::int64_t ReadingIndexAt(double bound, float rate, std::int64_t last) {
     return at >= static_cast<double>(last) ? last : static_cast<std::int64_t>(at);
 }
 
+// A results-list cell of converted reading i: "%d" of i; the load "%.4f" and back, "%g", three
+// blanks and the unit; the time i x step "%.3f" and back, "%g" and " s"; the other columns empty.
+std::string ConvertedRowText(std::int64_t i, int column, const std::string& unit, float step) {
+    numtext::Buffer buf;
+    std::string text;
+    switch (column) {
+        case 0:
+            text.assign(numtext::Integer(buf, i));
+            break;
+        case 1:
+            text.assign(numtext::General(buf, numtext::RoundedThrough(g_fLoadConv[i], 4)));
+            text += "   ";
+            text += unit;
+            break;
+        case 2:
+            text.assign(numtext::General(buf, numtext::RoundedThrough(static_cast<float>(i) * step, 3)));
+            text += " s";
+            break;
+        default:
+            break;
+    }
+    return text;
+}
+
 }  // namespace
 
 void Cpage1::OnCbnSelchangeUnit() {
@@ -75,32 +99,18 @@ void Cpage1::OnCbnSelchangeUnit() {
     const float step = 1.0f / rate;
     const std::int64_t last = LastStoredReading();
 
-    numtext::Buffer buf;
-    std::string loadText, timeText;
-    list.SetRedraw(FALSE);
     for (std::int64_t i = 1; i <= last; ++i) {
         const double base = units::Apply(from, static_cast<double>(g_fLoad[i]), g);
         const float w = static_cast<float>(units::Apply(to, base, g));
         g_fLoadConv[i] = w;
-        const float t = static_cast<float>(i) * step;
-        const float w4 = numtext::RoundedThrough(w, 4);
-
-        loadText.assign(numtext::General(buf, w4));
-        loadText += "   ";
-        loadText += u;
-        timeText.assign(numtext::General(buf, numtext::RoundedThrough(t, 3)));
-        timeText += " s";
-        const auto row = static_cast<int>(i - 1);
-        const std::string_view number = numtext::Integer(buf, i);
-        buf.text[number.size()] = '\0';
-        list.InsertItem(row, buf.text);
-        list.SetItemText(row, 1, loadText);
-        list.SetItemText(row, 2, timeText);
-        graph.PlotXY(static_cast<float>(i) / rate, w4, 0);
+        graph.PlotXY(static_cast<float>(i) / rate, numtext::RoundedThrough(w, 4), 0);
     }
-    list.SetRedraw(TRUE);
     // Fitting the view once at the end leaves it where fitting after every point would.
     if (last > 0) graph.AutoRange();
+    // One row per reading, its texts made when they are shown.
+    list.SetVirtualItems(static_cast<int>(last), [u, step](int row, int column) {
+        return ConvertedRowText(row + 1, column, u, step);
+    });
 
     // Always from the test's own peak and average, so no conversion builds on an earlier one.
     g_fPeakConv = static_cast<float>(units::Apply(from, static_cast<double>(g_fPeak.load()), g));
@@ -108,6 +118,7 @@ void Cpage1::OnCbnSelchangeUnit() {
     g_fPeakConv = static_cast<float>(units::Apply(to, static_cast<double>(g_fPeakConv), g));
     g_fAverageConv = static_cast<float>(units::Apply(to, static_cast<double>(g_fAverageConv), g));
 
+    numtext::Buffer buf;
     g_strPeak.assign(numtext::Fixed(buf, g_fPeakConv, 4));
     g_strPeak += ' ';
     g_strAverage.assign(numtext::Fixed(buf, g_fAverageConv, 4));
