@@ -195,6 +195,10 @@ bool ListStore::Erase(int nItem) {
 
 void ListStore::Clear() {
     std::lock_guard<std::mutex> lock(m_mu);
+    ClearLocked();
+}
+
+void ListStore::ClearLocked() {
     m_rows.clear();
     m_rows.shrink_to_fit();
     m_chunks.clear();
@@ -207,8 +211,8 @@ void ListStore::Clear() {
 }
 
 void ListStore::SetVirtual(int count, TextSource text) {
-    Clear();
     std::lock_guard<std::mutex> lock(m_mu);
+    ClearLocked();
     m_virtualCount = text ? std::max(count, 0) : 0;
     m_virtualText = std::move(text);
     m_changes.structural = true;

@@ -42,6 +42,7 @@ public:
     void SetVirtual(int count, TextSource text);
 
 private:
+    void ClearLocked();
     using Locator = std::uint32_t;  // chunk index << 20 | offset
     static void Decode(const char* p, std::vector<std::string>& cells);
     Locator Append(const std::vector<std::string>& cells, bool reuseTail, Locator old);

@@ -276,6 +276,25 @@ TEST_F(UnitCommandsTest, TimesComeFromTheTestsRateNotFromTheRateEdit) {
     });
 }
 
+// A test that filled the store counted one reading more than the store holds; "Draw Graph"
+// offers the unit list all the same. The conversion stops at the store's last entry.
+TEST_F(UnitCommandsTest, AWrappedTestConvertsNoFurtherThanTheStore) {
+    RunDialog([&](CKvDlg& dlg) {
+        Cpage1& p = dlg.m_page1;
+        StoreTest(dlg, " N", {1.0f, 2.0f});
+        g_nSampleCount = kSampleCapacity;
+        g_nSampleIndex = 0;
+        g_fLoad[kSampleCapacity - 1] = 3.0f;
+        ASSERT_TRUE(Click(p, 1042));  // Draw Graph
+        ASSERT_TRUE(Enabled(p, kUnit));
+        Choose(p, "mN");
+        EXPECT_EQ(dlg.m_listResults.GetItemCount(), kSampleCapacity - 1);
+        EXPECT_EQ(Graph(dlg).PointCount(0), static_cast<std::size_t>(kSampleCapacity));
+        EXPECT_EQ(g_fLoadConv[kSampleCapacity - 1], 3000.0f);
+        EXPECT_EQ(dlg.m_listResults.GetItemText(kSampleCapacity - 2, 1), "3000   mN");
+    });
+}
+
 TEST_F(UnitCommandsTest, CalculateOverTheShownRange) {
     RunDialog([&](CKvDlg& dlg) {
         Cpage1& p = dlg.m_page1;
