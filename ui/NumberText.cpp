@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 
 namespace numtext {
@@ -41,6 +42,13 @@ double Rounded(double value, int decimals) {
     double back = 0.0;
     std::from_chars(text.data(), text.data() + text.size(), back);
     return back;
+}
+
+float RoundedFloat(float value, int decimals) {
+    static constexpr double kScale[] = {1.0, 10.0, 100.0, 1000.0, 10000.0};
+    if (decimals < 0 || decimals > 4) return RoundedThrough(value, decimals);
+    const double scale = kScale[decimals];
+    return static_cast<float>(std::nearbyint(static_cast<double>(value) * scale) / scale);
 }
 
 }  // namespace numtext

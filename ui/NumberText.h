@@ -27,4 +27,9 @@ inline float RoundedThrough(double value, int decimals) {
     return static_cast<float>(Rounded(value, decimals));
 }
 
+// The same for a float and up to 4 decimals, without the text: a float times 10^4 is exact in a
+// double (24 + 14 bits of mantissa), so rounding it to an integer, ties to even, rounds exactly
+// as printf does, and dividing by 10^4 reads the digits back as atof does.
+float RoundedFloat(float value, int decimals);
+
 }  // namespace numtext

@@ -56,12 +56,12 @@ std::string ConvertedRowText(std::int64_t i, int column, const std::string& unit
             text.assign(numtext::Integer(buf, i));
             break;
         case 1:
-            text.assign(numtext::General(buf, numtext::RoundedThrough(g_fLoadConv[i], 4)));
+            text.assign(numtext::General(buf, numtext::RoundedFloat(g_fLoadConv[i], 4)));
             text += "   ";
             text += unit;
             break;
         case 2:
-            text.assign(numtext::General(buf, numtext::RoundedThrough(static_cast<float>(i) * step, 3)));
+            text.assign(numtext::General(buf, numtext::RoundedFloat(static_cast<float>(i) * step, 3)));
             text += " s";
             break;
         default:
@@ -103,7 +103,7 @@ void Cpage1::OnCbnSelchangeUnit() {
         const double base = units::Apply(from, static_cast<double>(g_fLoad[i]), g);
         const float w = static_cast<float>(units::Apply(to, base, g));
         g_fLoadConv[i] = w;
-        graph.PlotXY(static_cast<float>(i) / rate, numtext::RoundedThrough(w, 4), 0);
+        graph.PlotXY(static_cast<float>(i) / rate, numtext::RoundedFloat(w, 4), 0);
     }
     // Fitting the view once at the end leaves it where fitting after every point would.
     if (last > 0) graph.AutoRange();

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -125,6 +127,28 @@ TEST(NumberTexts, SameDigitsAsPrintf) {
             << v;
     }
     EXPECT_EQ(numtext::Integer(buf, -17), "-17");
+
+    // Floats rounded without the text agree with the text, ties and signed zeros included.
+    std::vector<float> floats = {0.5f,    -0.00004f, 0.00005f, -0.00005f, 0.00015f, 1.00005f, 2.675f,
+                                 0.0625f, 3.4e38f,   -3.4e38f, 1e-30f,    0.1f,     0.0005f,  0.0015f};
+    std::uniform_int_distribution<std::uint32_t> bits(0, 0x7F7FFFFF);
+    for (int i = 0; i < 200000; ++i) {
+        float f;
+        const std::uint32_t b = bits(random) | (i % 2 ? 0x80000000u : 0u);
+        std::memcpy(&f, &b, sizeof f);
+        floats.push_back(f);
+    }
+    for (int i = 0; i < 200000; ++i) floats.push_back(static_cast<float>(mantissa(random)));
+    for (int i = -20000; i <= 20000; ++i) floats.push_back(static_cast<float>(i) * 0.00005f);
+    for (float f : floats) {
+        for (int decimals : {3, 4}) {
+            const float text =
+                static_cast<float>(std::atof(Printf(decimals == 4 ? "%.4f" : "%.3f", f).c_str()));
+            const float fast = numtext::RoundedFloat(f, decimals);
+            ASSERT_EQ(std::signbit(fast), std::signbit(text)) << f;
+            ASSERT_EQ(fast, text) << f << " to " << decimals;
+        }
+    }
     EXPECT_EQ(numtext::Integer(buf, 3599999), "3599999");
     EXPECT_EQ(numtext::Fixed(buf, std::numeric_limits<double>::max(), 4).size(), 314u);
 }
