@@ -16,7 +16,6 @@
 namespace {
 
 constexpr int kIdReport = 1054;
-constexpr int kIdUnit = 1182;
 constexpr COLORREF kCurveYellow = RGB(255, 255, 0);
 constexpr const char* kNoData = "No data!";
 
@@ -31,8 +30,8 @@ std::int64_t LastStoredReading() {
     return std::min<std::int64_t>(count, kSampleCapacity - 1);
 }
 
-// The rate the latest test ran with; the rate edit may have changed since. Start makes a rate of
-// 0 into 0.1, and so is it taken before any test.
+// The rate the latest test ran with; the rate edit may have changed since. Start turns a rate of
+// 0 into 0.1, and before any test the rate is taken as 0.1 too.
 float TestRate(const CKvDlg& dlg) {
     const float rate = dlg.m_fTestRate;
     return rate > 0.0f ? rate : 0.1f;
