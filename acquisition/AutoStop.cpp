@@ -71,7 +71,7 @@ void RunAutoStop(CKvDlg& dlg) {
 
 void PostAutoStop(CKvDlg& dlg, unsigned run) {
     PostToDialog(dlg, [run](CKvDlg& d) {
-        if (!RunIsLive(d, run) || !EndRun(d, run)) return;
+        if (!RunIsActive(d, run) || !EndRun(d, run)) return;
         RunAutoStop(d);
     });
 }

@@ -15,7 +15,8 @@ ReadingLineAssembler::Result ReadingLineAssembler::Put(BYTE byte) {
         m_complete = true;
         return Result::Line;
     }
-    if (m_overlong) return Result::Partial;
+    // A zero byte carries no character: the line reads as if it were not there.
+    if (byte == 0 || m_overlong) return Result::Partial;
     if (m_length == kMaxReadingLine) {
         m_overlong = true;
         m_length = 0;

@@ -1,6 +1,7 @@
 // Collects the bytes of one gauge reading line ("<number> <unit>" ended by a carriage return)
 // and splits it at its first blank. The bytes are kept in order whatever the ring positions
-// they came from, so a line split by the end of the receive ring parses as if contiguous.
+// they came from, so a line split by the end of the receive ring parses as if contiguous. Zero
+// bytes are left out wherever they stand.
 #pragma once
 
 #include <cstddef>

@@ -111,6 +111,7 @@ void StartUpload(CKvDlg& dlg) {
     dlg.m_bHeaderPending = 1;
     g_bUnitConverted = 0;
     dlg.m_nUploadBadFrames = 0;
+    dlg.m_nUploadRecordsDropped = 0;
     dlg.m_bUploadOverflow = 0;
 
     dlg.SetDlgItemText(kIdReport, "");
@@ -204,7 +205,7 @@ void StartRealTime(CKvDlg& dlg) {
     // A test ended by a disconnect left these set; the delayed start counts from this start.
     g_bRecording = 0;
     dlg.m_nArmedTicks = 0;
-    g_nPollPeriodMs = TruncatedToInt(static_cast<double>(1000.0f / g_fReadingsPerSecond));
+    g_nPollPeriodMs = TruncatedToInt(1000.0 / static_cast<double>(g_fReadingsPerSecond));
     g_nGraphPage = 0;
     g_fTimeStep = 1.0f / g_fReadingsPerSecond;
     dlg.m_fTestRate = g_fReadingsPerSecond;

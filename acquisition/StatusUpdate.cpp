@@ -5,6 +5,7 @@
 #include "SharedState.h"
 #include "TestRun.h"
 #include "UploadEnd.h"
+#include "upload_records.h"
 #include "win32_thread.h"
 
 namespace {
@@ -40,7 +41,8 @@ void FinishUpload(CKvDlg& dlg) {
 
     if (HANDLE thread = dlg.m_hAcqThread.load()) TerminateThread(thread, dlg.m_dwAcqThreadId.load());
     // The thread has ended: what it counted as lost is final.
-    dlg.SetDlgItemText(1054, UploadEndText(dlg.m_nUploadBadFrames.load(), dlg.m_bUploadOverflow.load() != 0));
+    dlg.SetDlgItemText(1054, UploadEndText(dlg.m_nUploadBadFrames.load(), dlg.m_bUploadOverflow.load() != 0,
+                                           dlg.m_nUploadRecordsDropped.load()));
     dlg.GetDlgItem(1023)->EnableWindow(TRUE);
     dlg.GetDlgItem(1080)->EnableWindow(TRUE);
     dlg.GetDlgItem(1026)->EnableWindow(TRUE);
@@ -50,7 +52,7 @@ void FinishUpload(CKvDlg& dlg) {
 
 }  // namespace
 
-std::string UploadEndText(int badFrames, bool overflow) {
+std::string UploadEndText(int badFrames, bool overflow, int recordsNotStored) {
     std::string text = "Data uploaded successfully!";
     text += "\r\n";
     text += "  ";
@@ -58,13 +60,25 @@ std::string UploadEndText(int badFrames, bool overflow) {
     text += "Click the 'Export Data' button,";
     text += "\r\n";
     text += "you can save the data.";
-    if (badFrames > 0 || overflow) {
+    if (badFrames > 0 || overflow || recordsNotStored > 0) {
         text += "\r\nWarning: data may be missing:";
+        const char* separator = "";
         if (badFrames > 0) {
             text += " " + std::to_string(badFrames) + (badFrames == 1 ? " frame" : " frames") +
                     " refused for a wrong checksum";
+            separator = ",";
         }
-        if (overflow) text += std::string(badFrames > 0 ? "," : "") + " received bytes lost (buffer full)";
+        if (overflow) {
+            text += separator;
+            text += " received bytes lost (buffer full)";
+            separator = ",";
+        }
+        if (recordsNotStored > 0) {
+            text += separator;
+            text += " " + std::to_string(recordsNotStored) +
+                    (recordsNotStored == 1 ? " record" : " records") + " beyond the first " +
+                    std::to_string(kUploadRecordMax) + " not stored";
+        }
         text += ".";
     }
     return text;
@@ -82,8 +96,9 @@ LRESULT CKvDlg::OnStatusUpdate(WPARAM, LPARAM) {
     if (m_bUploadDone.load() == 1) FinishUpload(*this);
 
     if (m_bClockChanged.load() == 1) {
+        // Shown modulo 60, never written back: the tick timer owns the counter, and a tick
+        // between a load and a store here would be lost.
         const int seconds = m_nSeconds.load() % 60;
-        m_nSeconds = seconds;
         SetPaneFitted(*this, 3, TwoDigits(m_nMinutes.load()) + ":" + TwoDigits(seconds));
     }
     return 1;

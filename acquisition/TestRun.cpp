@@ -19,6 +19,10 @@ bool RunIsLive(const CKvDlg& dlg, unsigned run) {
     return run != 0 && dlg.m_nActiveRun.load() == run && g_nTickTimerId.load() != 0;
 }
 
+bool RunIsActive(const CKvDlg& dlg, unsigned run) {
+    return run != 0 && dlg.m_nActiveRun.load() == run;
+}
+
 bool EndRun(CKvDlg& dlg, unsigned run) {
     unsigned expected = run;
     return run != 0 && dlg.m_nActiveRun.compare_exchange_strong(expected, 0);

@@ -19,6 +19,9 @@ unsigned ActiveRun(const CKvDlg& dlg);
 // UI thread: the run is still live: it is the active one and its tick timer still runs (a
 // disconnect or an exit kills the timer without ending the run).
 bool RunIsLive(const CKvDlg& dlg, unsigned run);
+// UI thread: the run is still the active one, whatever the timers do. The acquisition thread's own
+// stop needs no timer: it must end its test even when the tick timer never started.
+bool RunIsActive(const CKvDlg& dlg, unsigned run);
 // UI thread: ends the run; true for the one stop that ends it.
 bool EndRun(CKvDlg& dlg, unsigned run);
 

@@ -10,6 +10,9 @@
 
 namespace {
 
+// The longest period the multimedia timers accept.
+constexpr UINT kMaxTimerPeriodMs = 1000000;
+
 // The timer whose stop request (or time-out) was posted last; a timer posts once in its life.
 std::atomic<UINT> g_stopPostedBy{0};
 std::atomic<UINT> g_timeoutPostedBy{0};
@@ -30,6 +33,13 @@ void KillTimer(std::atomic<UINT>& stored) {
 
 void SendBytes(CKvDlg& dlg, const BYTE* bytes, unsigned long n) {
     dlg.m_port.Output(bytes, n);
+}
+
+// The gauge's answer is in our hands: bytes wait in the receive ring, or the acquisition thread is
+// still handling a frame (it takes a byte out of the ring only after handling it). The gauge cannot
+// tell a repeated request from a new one, so asking again now would bring a block twice.
+bool AnswerPending(const CKvDlg& dlg) {
+    return dlg.m_nRxRead.load(std::memory_order_acquire) != dlg.m_nRxWrite.load(std::memory_order_acquire);
 }
 
 void PostStopByTime(CKvDlg& dlg, UINT timerId) {
@@ -55,9 +65,13 @@ bool CKvDlg::StartPollTimer(UINT periodMs) {
     // Readings are asked for on the nominal schedule: k x 1000/rate ms after the start, however
     // the rate divides into milliseconds.
     std::uint64_t periodNs = static_cast<std::uint64_t>(periodMs) * 1000000u;
-    const float rate = g_fReadingsPerSecond;
-    if (rate > 0.0f && static_cast<UINT>(1000.0f / rate) == periodMs) {
-        periodNs = static_cast<std::uint64_t>(std::llround(1e9 / static_cast<double>(rate)));
+    const double rate = g_fReadingsPerSecond;
+    // A period beyond the timers' range is left as it is (the start then fails); only within it
+    // is the exact period made an integer.
+    const double exactMs = rate > 0.0 ? 1000.0 / rate : 0.0;
+    if (exactMs >= 1.0 && exactMs <= static_cast<double>(kMaxTimerPeriodMs) &&
+        static_cast<UINT>(exactMs) == periodMs) {
+        periodNs = static_cast<std::uint64_t>(std::llround(1e9 / rate));
     }
     const UINT id = StartTimer(periodNs, &PollTimerProc, this);
     g_nPollTimerId = id;
@@ -122,7 +136,7 @@ void TickTimerProc(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
     // Upload: once the time-out is on its way this timer sends nothing more.
     if (g_timeoutPostedBy.load() == id) return;
     if (g_bUploadActive.load() != 1) {
-        SendBytes(dlg, GAUGE_CMD_CONNECT, sizeof GAUGE_CMD_CONNECT);
+        if (!AnswerPending(dlg)) SendBytes(dlg, GAUGE_CMD_CONNECT, sizeof GAUGE_CMD_CONNECT);
         if (dlg.m_nUploadTicks.fetch_add(1) + 1 > 1000) {
             g_bUploadActive = 0;
             dlg.m_nUploadTicks = 0;
@@ -135,7 +149,7 @@ void TickTimerProc(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
         PostUploadTimeout(dlg, id);
         return;
     }
-    if (dlg.m_nUploadTicks.load() > 2 && dlg.m_bUploadDone.load() == 0) {
+    if (dlg.m_nUploadTicks.load() > 2 && dlg.m_bUploadDone.load() == 0 && !AnswerPending(dlg)) {
         SendBytes(dlg, GAUGE_CMD_NEXT, sizeof GAUGE_CMD_NEXT);
     }
 }

@@ -38,7 +38,12 @@ FrameStep FeedFrameByte(CKvDlg& dlg, BYTE b, int* frameLength) {
     if (dlg.m_nFrameBytes == 4) {
         dlg.m_nFrameLength = dlg.m_frameBuf[2] * 256 + dlg.m_frameBuf[3];
         if (dlg.m_nFrameLength < kGaugeFrameMinLength || dlg.m_nFrameLength > kGaugeFrameMaxLength) {
+            // Not a frame: hunt again from the byte after its FC. The five bytes taken since may
+            // hold the start of a real frame (they are too few to hold a whole one).
+            const BYTE taken[5] = {dlg.m_frameBuf[1], dlg.m_frameBuf[2], dlg.m_frameBuf[3], window[1],
+                                   window[0]};
             dlg.ResetFrameParser();
+            for (BYTE again : taken) FeedFrameByte(dlg, again, nullptr);
             return FrameStep::Refused;
         }
         return FrameStep::Pending;
@@ -94,9 +99,15 @@ void RunUploadLoop(CKvDlg& dlg) {
         }
         // The end frame clears the ring's own flag: keep that bytes were lost for the end text.
         if (dlg.m_bRxOverflow.load() != 0) dlg.m_bUploadOverflow = 1;
-        const BYTE b = dlg.m_rxRing[read];
-        dlg.m_nRxRead.store((read + 1) % kRxRingSize, std::memory_order_release);
-        HandleFrameByte(dlg, b);
+        // The byte leaves the ring only once it is handled: while a frame's last byte is being
+        // handled (its records listed, the pause, the next-block request) the ring still shows
+        // it, and the tick timer, which repeats requests only into an empty ring, does not ask
+        // the gauge again for an answer that is already here.
+        HandleFrameByte(dlg, dlg.m_rxRing[read]);
+        // The end frame empties the ring itself; then the read position is already past this byte.
+        std::int32_t expected = read;
+        dlg.m_nRxRead.compare_exchange_strong(expected, (read + 1) % kRxRingSize, std::memory_order_release,
+                                              std::memory_order_relaxed);
         if (ThreadStopRequested()) return;
     }
 }

@@ -48,8 +48,9 @@ void HandleRecordFrame(CKvDlg& dlg, const BYTE* frame, int length) {
     for (int g = 5; g + MemoryRecord::kSize <= length - 2; g += MemoryRecord::kSize) {
         const int number = g_nSampleIndex.load() + 1;
         if (number > kUploadRecordMax) {
-            // The arrays hold records 1 to 999; later ones are not kept, but the gauge is
-            // alive, so the silence count starts again.
+            // The arrays hold records 1 to 999; later ones are not kept (the end text counts
+            // them), but the gauge is alive, so the silence count starts again.
+            dlg.m_nUploadRecordsDropped.fetch_add((length - 2 - g) / MemoryRecord::kSize);
             dlg.m_nUploadTicks.store(0);
             break;
         }

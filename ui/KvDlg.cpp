@@ -41,6 +41,7 @@ void CKvDlg::ShutDownLink() {
     if (HANDLE thread = m_hAcqThread.load()) TerminateThread(thread, m_dwAcqThreadId.load());
     m_port.Close();
     // A wrap-up or time-out still queued for this dialog finds no test to end.
+    m_nActiveRun = 0;
     m_nStartToggle = 0;
     m_bUploading = 0;
 }

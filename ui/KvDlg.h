@@ -11,6 +11,7 @@
 #include "NTGraph.h"
 #include "Page1.h"
 #include "Page2.h"
+#include "ado.h"
 #include "afx.h"
 #include "page3.h"
 #include "win32_types.h"
@@ -71,6 +72,8 @@ public:
     std::int32_t m_nFramesDone = 0;
 
     std::atomic<BYTE> m_bUploading{0};
+
+    _ConnectionPtr m_pConnection;  // the results database; empty until LoadQueryLists runs
 
     // ---- controls ------------------------------------------------------------------------
     CButton m_btnConnect;
@@ -147,15 +150,18 @@ public:
     // a stop posted by the tick timer or the thread for a run already ended does nothing.
     std::atomic<unsigned> m_nActiveRun{0};
     unsigned m_nRunCounter = 0;
-    // Data lost by the upload in progress: frames refused by their checksum, ring overflow.
+    // Data lost by the upload in progress: frames refused by their checksum, ring overflow,
+    // records past the last slot.
     std::atomic<int> m_nUploadBadFrames{0};
+    std::atomic<int> m_nUploadRecordsDropped{0};
     std::atomic<BYTE> m_bUploadOverflow{0};
 
     // ---- window ---------------------------------------------------------------------------
     BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL PreTranslateMessage(MSG* pMsg) override;
-    // Enter ends the dialog with IDOK; the link to the gauge is shut down first.
+    // Enter asks as the Exit command does, then ends the dialog with IDOK; the link to the gauge
+    // is shut down first.
     void OnOK() override;
 
     void OnSysCommand(UINT nID, LPARAM lParam);
@@ -170,6 +176,14 @@ public:
     void OnBnClickedExportData();
     void OnBnClickedExportImage();
     void SetGraphLabelFromText();
+
+    // ---- results database ----------------------------------------------------------------
+    // Fills the seven query lists from "kv.mdb" in the working directory; leaves the
+    // connection open. 1 when every query was read.
+    BOOL LoadQueryLists();
+    // One query into its lists (each already holding its first entry): FALSE after an error
+    // box when the query cannot be opened. Errors while reading its rows reach the caller.
+    BOOL ReadQueryList(const char* query, const char* column, CComboBox* first, CComboBox* second = nullptr);
 
     // Members without a caller.
     void OnLabelTextChanged(std::string text);

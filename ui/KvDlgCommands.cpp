@@ -14,6 +14,14 @@ constexpr const char* kUploadWarningText = "数据正在上传中，请不要强
 // The byte 0xA1 stands between the two sentences, as the program has always shown it.
 constexpr const char* kCloseUploadWarningText = "Data uploading!don't exit\xA1Please wait a moment.";
 
+// The Exit command's question, and its upload warning while an upload runs; true to go on.
+bool ConfirmExit(CKvDlg& dlg) {
+    if (dlg.MessageBox("Do you want to exit?", kCaption, MB_OKCANCEL | MB_ICONQUESTION) == IDCANCEL)
+        return false;
+    return !(dlg.m_bUploading.load() && dlg.MessageBox(kUploadWarningText, kUploadWarningCaption,
+                                                       MB_OKCANCEL | MB_ICONINFORMATION) == IDCANCEL);
+}
+
 }  // namespace
 
 void CKvDlg::OnSysCommand(UINT nID, LPARAM lParam) {
@@ -47,11 +55,7 @@ HCURSOR CKvDlg::OnQueryDragIcon() {
 
 // The Exit command, reached with the Escape key: the modal loop ends through the quit message.
 void CKvDlg::OnBnClickedExit() {
-    if (MessageBox("Do you want to exit?", kCaption, MB_OKCANCEL | MB_ICONQUESTION) == IDCANCEL) return;
-    if (m_bUploading.load() &&
-        MessageBox(kUploadWarningText, kUploadWarningCaption, MB_OKCANCEL | MB_ICONINFORMATION) == IDCANCEL) {
-        return;
-    }
+    if (!ConfirmExit(*this)) return;
     if (m_comm.GetPortOpen() == TRUE) m_comm.SetPortOpen(FALSE);
     PostQuitMessage(0);
     ShutDownLink();
@@ -69,8 +73,11 @@ void CKvDlg::OnClose() {
     CDialog::OnClose();
 }
 
-// Enter, while no push button has the focus, ends the dialog with IDOK without a question.
+// Enter, while no push button has the focus: a person types a name or a value and presses Return
+// out of habit, so it asks as the Exit command does before the dialog ends with IDOK. Ending at
+// once would throw away a test that runs or was not yet exported.
 void CKvDlg::OnOK() {
+    if (!ConfirmExit(*this)) return;
     ShutDownLink();
     CDialog::OnOK();
 }

@@ -1,6 +1,6 @@
 // Start-up time of the real program: from just before the process is spawned to the moment its
-// main window is shown and its modal loop runs (reported by the program's test script hook with
-// the same CLOCK_MONOTONIC clock). Each run then leaves by Escape. Without a gauge, and with a
+// main window is shown and its modal loop runs (reported by the scripted build's driver with the
+// same CLOCK_MONOTONIC clock). Each run then leaves by Escape. Without a gauge, and with a
 // simulated gauge registered, so that the start-up connection is part of the time.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -34,14 +34,14 @@ long long MonotonicNs() {
 
 // One start: the seconds from spawn to the window shown, or a negative value on failure.
 double StartOnce() {
-    const fs::path script = g_home / "script.txt";
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return -1;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    std::string program = ORVA_FG_PATH;
-    char* argv[] = {program.data(), nullptr};
+    std::string program = ORVA_FG_SCRIPTED_PATH;
+    std::string script = (g_home / "script.txt").string();
+    char* argv[] = {program.data(), script.data(), nullptr};
     pid_t pid = -1;
     const long long spawned = MonotonicNs();
     const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
@@ -112,7 +112,6 @@ int main(int argc, char** argv) {
     std::ofstream(g_home / "script.txt") << "wait-window\nanswer 1\nkey escape\n";
     setenv("XDG_STATE_HOME", (g_home / "state").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", (g_home / "run").c_str(), 1);
-    setenv("ORVA_FG_TEST_SCRIPT", (g_home / "script.txt").c_str(), 1);
     if (!getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
     benchmark::Initialize(&argc, argv);

@@ -198,6 +198,7 @@ bool CDialog::Build(const afx::DialogTemplate& t, QWidget* parentWidget, bool ch
     } else {
         w->setWindowTitle(ToQt(t.caption));
         w->setFixedSize(client.Width(), client.Height());
+        w->KeepFrame((t.style & afx::kDsMinimizeBox) != 0);
         if (t.style & afx::kDsAppWindow) w->setAttribute(Qt::WA_ShowWithoutActivating, false);
     }
     BuildControls(*this, t, w, units);

@@ -4,7 +4,7 @@
 
 #include "afx_dialog.h"
 #include "afx_filedialog.h"
-#include "test_hooks.h"
+#include "modal_answerer.h"
 #include "wnd_core.h"
 
 namespace afx {
@@ -73,17 +73,11 @@ std::string CFileDialog::GetFileExt() const {
 INT_PTR CFileDialog::DoModal() {
     using namespace afx::detail;
     if (!afx::IsUiThread()) return IDCANCEL;
-    if (TestingActive()) {
+    if (afx::ModalAnswerer* answerer = afx::CurrentModalAnswerer()) {
         for (;;) {
-            std::string answer;
-            {
-                std::lock_guard<std::mutex> lock(Hooks().mu);
-                if (Hooks().fileAnswers.empty()) return IDCANCEL;
-                answer = Hooks().fileAnswers.front();
-                Hooks().fileAnswers.pop_front();
-            }
-            if (answer.empty()) return IDCANCEL;
-            std::string path = m_open ? answer : afx::ApplyDefaultExtension(answer, m_defExt);
+            const std::optional<std::string> answer = answerer->AnswerFileDialog();
+            if (!answer || answer->empty()) return IDCANCEL;
+            std::string path = m_open ? *answer : afx::ApplyDefaultExtension(*answer, m_defExt);
             if (!m_open && (m_flags & OFN_OVERWRITEPROMPT) && QFileInfo::exists(ToQt(path))) {
                 std::string name = QFileInfo(ToQt(path)).fileName().toStdString();
                 CWnd owner;

@@ -3,22 +3,29 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <atomic>
 
 #include "afx_dialog.h"
-#include "test_hooks.h"
+#include "modal_answerer.h"
 #include "wnd_core.h"
 
+namespace afx {
+
+namespace {
+std::atomic<ModalAnswerer*> g_answerer{nullptr};
+}  // namespace
+
+void SetModalAnswerer(ModalAnswerer* answerer) {
+    g_answerer.store(answerer);
+}
+
+ModalAnswerer* CurrentModalAnswerer() {
+    return g_answerer.load();
+}
+
+}  // namespace afx
+
 namespace afx::detail {
-
-TestHooks& Hooks() {
-    static TestHooks* h = new TestHooks;
-    return *h;
-}
-
-bool TestingActive() {
-    std::lock_guard<std::mutex> lock(Hooks().mu);
-    return Hooks().active;
-}
 
 namespace {
 
@@ -61,48 +68,6 @@ QMessageBox::Icon IconOf(UINT type) {
     }
 }
 
-// What the box shows, read back from the box itself.
-afx::testing::ShownBox Describe(const QMessageBox& box, const std::vector<ButtonMap>& buttons) {
-    afx::testing::ShownBox s;
-    s.caption = FromQt(box.windowTitle());
-    QMessageBox::StandardButtons sb = box.standardButtons();
-    auto has = [&](QMessageBox::StandardButton b) { return (sb & b) == b; };
-    int n = static_cast<int>(box.buttons().size());
-    if (n == 1 && has(QMessageBox::Ok))
-        s.buttons = MB_OK;
-    else if (n == 2 && has(QMessageBox::Ok) && has(QMessageBox::Cancel))
-        s.buttons = MB_OKCANCEL;
-    else if (n == 2 && has(QMessageBox::Yes) && has(QMessageBox::No))
-        s.buttons = MB_YESNO;
-    else if (n == 3 && has(QMessageBox::Yes) && has(QMessageBox::No) && has(QMessageBox::Cancel))
-        s.buttons = MB_YESNOCANCEL;
-    else if (n == 2 && has(QMessageBox::Retry) && has(QMessageBox::Cancel))
-        s.buttons = MB_RETRYCANCEL;
-    else if (n == 3 && has(QMessageBox::Abort))
-        s.buttons = MB_ABORTRETRYIGNORE;
-    else
-        s.buttons = 0xFFFF;
-    switch (box.icon()) {
-        case QMessageBox::Critical:
-            s.icon = MB_ICONERROR;
-            break;
-        case QMessageBox::Question:
-            s.icon = MB_ICONQUESTION;
-            break;
-        case QMessageBox::Warning:
-            s.icon = MB_ICONEXCLAMATION;
-            break;
-        case QMessageBox::Information:
-            s.icon = MB_ICONINFORMATION;
-            break;
-        default:
-            s.icon = 0;
-            break;
-    }
-    (void)buttons;
-    return s;
-}
-
 int ShowBoxOnUi(const std::string& text, const std::string& caption, UINT type) {
     std::vector<ButtonMap> buttons = ButtonsOf(type);
     QMessageBox box(IconOf(type), ToQt(caption), ToQt(text), QMessageBox::NoButton, ActiveModalWidget());
@@ -110,19 +75,8 @@ int ShowBoxOnUi(const std::string& text, const std::string& caption, UINT type) 
     box.setDefaultButton(buttons.front().button);
     for (const auto& b : buttons)
         if (b.id == IDCANCEL || (buttons.size() == 1)) box.setEscapeButton(b.button);
-    if (TestingActive()) {
-        afx::testing::ShownBox s = Describe(box, buttons);
-        s.text = text;
-        std::lock_guard<std::mutex> lock(Hooks().mu);
-        int reply = buttons.front().id;
-        if (!Hooks().boxAnswers.empty()) {
-            reply = Hooks().boxAnswers.front();
-            Hooks().boxAnswers.pop_front();
-        }
-        s.reply = reply;
-        Hooks().shown.push_back(s);
-        return reply;
-    }
+    if (afx::ModalAnswerer* answerer = afx::CurrentModalAnswerer())
+        return answerer->AnswerMessageBox(box, text);
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
     for (const auto& b : buttons)

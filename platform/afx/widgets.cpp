@@ -89,6 +89,11 @@ void DialogWidget::contextMenuEvent(QContextMenuEvent* e) {
 }
 
 void DialogWidget::changeEvent(QEvent* e) {
+    if (e->type() == QEvent::WindowStateChange && m_keepFrame) {
+        Qt::WindowStates refused = Qt::WindowMaximized | Qt::WindowFullScreen;
+        if (!m_minimizeAllowed) refused |= Qt::WindowMinimized;
+        if (windowState() & refused) setWindowState(windowState() & ~refused);
+    }
     if (e->type() == QEvent::WindowStateChange) {
         if (auto core = m_core.lock()) {
             std::lock_guard<std::mutex> lock(core->mu);

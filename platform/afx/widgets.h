@@ -23,6 +23,12 @@ public:
     CDialog* Dialog() const { return m_dlg; }
     void Detach() { m_dlg = nullptr; }
     bool InPaint() const { return m_painter != nullptr; }
+    // A top-level window of fixed size: a window manager's maximise or full screen (and a
+    // minimise where the window has no minimise box) is undone at once.
+    void KeepFrame(bool minimizeAllowed) {
+        m_keepFrame = true;
+        m_minimizeAllowed = minimizeAllowed;
+    }
     QPainter* Painter() const { return m_painter; }
 
 protected:
@@ -36,6 +42,8 @@ private:
     CDialog* m_dlg;
     std::weak_ptr<WndCore> m_core;
     QPainter* m_painter = nullptr;
+    bool m_keepFrame = false;
+    bool m_minimizeAllowed = true;
 };
 
 // Push button (also a push-like check box): wraps a multi-line caption to its width and shows

@@ -139,7 +139,7 @@ CSize TextExtent(const FontTable& table, const std::string& text);
 
 std::function<QWidget*(QWidget*)> FindControlFactory(const std::string& classId);
 
-// Test hooks (message boxes and file dialogs answered from queues).
-bool TestingActive();
+// The dialog of the innermost modal loop, as the parent of a box; nullptr when none.
+QWidget* ActiveModalWidget();
 
 }  // namespace afx::detail

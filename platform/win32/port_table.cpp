@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -57,11 +58,18 @@ std::vector<fs::path> ListFolder(const fs::path& folder) {
     return out;
 }
 
+// A registration is two short lines; whatever a file holds beyond this is not read.
+constexpr std::size_t kMaxVirtualFileBytes = 4096;
+
 bool ParseVirtualFile(const fs::path& file, std::string& device, std::string& product) {
-    std::ifstream in(file);
+    std::ifstream in(file, std::ios::binary);
     if (!in) return false;
+    std::string text(kMaxVirtualFileBytes, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    std::istringstream lines(text);
     std::string line;
-    while (std::getline(in, line)) {
+    while (std::getline(lines, line)) {
         if (line.rfind("device=", 0) == 0) device = line.substr(7);
         if (line.rfind("name=", 0) == 0) product = line.substr(5);
     }
@@ -85,7 +93,6 @@ std::string SysfsRoot() {
         std::lock_guard lock(g_settingsLock);
         if (!g_sysfsRoot.empty()) return g_sysfsRoot;
     }
-    if (const char* env = std::getenv("ORVA_FG_SYSFS_TTY"); env && *env) return env;
     return "/sys/class/tty";
 }
 
@@ -94,10 +101,27 @@ std::string VirtualPortDir() {
         std::lock_guard lock(g_settingsLock);
         if (!g_portDir.empty()) return g_portDir;
     }
-    if (const char* env = std::getenv("ORVA_FG_PORT_DIR"); env && *env) return env;
     if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && *run)
         return std::string(run) + "/orva-fg/ports";
     return "/tmp/orva-fg-" + std::to_string(getuid()) + "/ports";
+}
+
+std::string FriendlyName(const PortEntry& port) {
+    const std::string suffix = " (COM" + std::to_string(port.number) + ")";
+    const std::size_t room = kMaxFriendlyName > suffix.size() ? kMaxFriendlyName - suffix.size() : 0;
+    std::string product;
+    for (char c : port.product) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F) continue;
+        product += c == '(' ? '[' : c == ')' ? ']' : c;
+    }
+    if (product.size() > room) {
+        std::size_t cut = room;
+        // Not inside a UTF-8 sequence: back up over its continuation bytes to its lead byte.
+        while (cut > 0 && (static_cast<unsigned char>(product[cut]) & 0xC0) == 0x80) --cut;
+        product.resize(cut);
+    }
+    return product + suffix;
 }
 
 int PortNumberForKernelName(const std::string& name) {

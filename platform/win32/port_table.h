@@ -10,6 +10,7 @@
 // "device=<path of the tty>" and "name=<product text>".
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,9 +20,9 @@ namespace orva::ports {
 constexpr int kFirstVirtualPort = 97;
 constexpr int kLastVirtualPort = 127;
 
-// Where the scan looks. Defaults: $ORVA_FG_SYSFS_TTY or /sys/class/tty, and
-// $ORVA_FG_PORT_DIR or $XDG_RUNTIME_DIR/orva-fg/ports (else /tmp/orva-fg-<uid>/ports).
-// Tests point both at a fake tree; an empty text restores the default.
+// Where the scan looks. Defaults: /sys/class/tty, and $XDG_RUNTIME_DIR/orva-fg/ports (else
+// /tmp/orva-fg-<uid>/ports). Tests and tools point both elsewhere; an empty text restores the
+// default.
 void SetSysfsRoot(const std::string& path);
 void SetVirtualPortDir(const std::string& path);
 std::string SysfsRoot();
@@ -39,6 +40,13 @@ int PortNumberForKernelName(const std::string& kernelName);
 
 // Device path for a port number, or nothing when no such device is present now.
 std::optional<std::string> DevicePathForPort(int number);
+
+// The Ports-class friendly name "<product> (COMn)". The program finds the port number between the
+// first "(" and the ")" after it within the name's first 101 characters, so the product text has
+// its brackets made square, loses its control bytes and is shortened (at a character boundary)
+// until the whole name fits.
+std::string FriendlyName(const PortEntry& port);
+inline constexpr std::size_t kMaxFriendlyName = 101;
 
 // Every present port in ascending port-number order.
 std::vector<PortEntry> EnumeratePorts();

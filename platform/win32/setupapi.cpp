@@ -42,8 +42,7 @@ HDEVINFO SetupDiGetClassDevsA(const GUID* classGuid, const char*, void*, DWORD) 
     }
     std::vector<PortsDevice> devices;
     for (const orva::ports::PortEntry& port : orva::ports::EnumeratePorts()) {
-        devices.push_back(
-            {static_cast<DWORD>(port.number), port.product + " (COM" + std::to_string(port.number) + ")"});
+        devices.push_back({static_cast<DWORD>(port.number), orva::ports::FriendlyName(port)});
     }
     return orva::win32::AddHandle(std::make_shared<DeviceInfoSet>(std::move(devices)));
 }

@@ -27,6 +27,19 @@ TEST(ReadingLine, SplitsAtTheFirstBlankKeepingItInTheUnit) {
     EXPECT_EQ(a.Number(), "");
 }
 
+TEST(ReadingLine, ZeroBytesAreLeftOutOfNumberAndUnit) {
+    ReadingLineAssembler a;
+    ASSERT_EQ(Feed(a, std::string("\0"
+                                  "12.5 N\r",
+                                  8)),
+              ReadingLineAssembler::Result::Line);
+    EXPECT_EQ(a.Number(), "12.5");
+    EXPECT_EQ(a.Unit(), " N");
+    ASSERT_EQ(Feed(a, std::string("3\0.25\0 k\0N\0\r", 12)), ReadingLineAssembler::Result::Line);
+    EXPECT_EQ(a.Number(), "3.25");
+    EXPECT_EQ(a.Unit(), " kN");
+}
+
 TEST(ReadingLine, LineFeedAfterTheCarriageReturnStartsTheNextNumber) {
     ReadingLineAssembler a;
     ASSERT_EQ(Feed(a, "1.5 N\r"), ReadingLineAssembler::Result::Line);

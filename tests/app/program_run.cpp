@@ -32,14 +32,13 @@ ProgramRun::ProgramRun(const fs::path& home, const std::vector<std::string>& scr
     for (char** e = environ; *e; ++e) {
         const std::string v = *e;
         if (v.rfind("XDG_STATE_HOME=", 0) == 0 || v.rfind("XDG_RUNTIME_DIR=", 0) == 0 ||
-            v.rfind("QT_QPA_PLATFORM=", 0) == 0 || v.rfind("ORVA_FG_", 0) == 0)
+            v.rfind("QT_QPA_PLATFORM=", 0) == 0)
             continue;
         env.push_back(v);
     }
     env.push_back("XDG_STATE_HOME=" + (home / "state").string());
     env.push_back("XDG_RUNTIME_DIR=" + (home / "run").string());
     env.push_back("QT_QPA_PLATFORM=offscreen");
-    env.push_back("ORVA_FG_TEST_SCRIPT=" + scriptPath.string());
     std::vector<char*> envp;
     for (auto& v : env) envp.push_back(v.data());
     envp.push_back(nullptr);
@@ -49,8 +48,9 @@ ProgramRun::ProgramRun(const fs::path& home, const std::vector<std::string>& scr
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    std::string program = ORVA_FG_PATH;
-    char* argv[] = {program.data(), nullptr};
+    std::string program = ORVA_FG_SCRIPTED_PATH;
+    std::string scriptArg = scriptPath.string();
+    char* argv[] = {program.data(), scriptArg.data(), nullptr};
     if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, envp.data()) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     close(fds[1]);

@@ -91,7 +91,7 @@ void DialogTest::RunWithGauge(orva::sim::SimOptions options, const std::function
     ASSERT_NE(gauge_->RegisterVirtualPort("USB Force Gauge"), 0);
     dlg_ = std::make_unique<CKvDlg>();
     // The window runs modally, as the program runs it; the body acts inside its loop.
-    afx::testing::RunModal(*dlg_, [&](CDialog&) {
+    modalResult_ = afx::testing::RunModal(*dlg_, [&](CDialog&) {
         EXPECT_EQ(Pane(0), "   Connected COM" + std::to_string(gauge_->VirtualPortNumber()));
         if (!::testing::Test::HasFatalFailure()) body();
         ShutDown();

@@ -52,6 +52,7 @@ protected:
     std::filesystem::path root_;
     std::unique_ptr<orva::sim::GaugeSimulator> gauge_;
     std::unique_ptr<CKvDlg> dlg_;
+    INT_PTR modalResult_ = 0;  // how the last RunWithGauge's window ended
 };
 
 // The texts of reading `index` as the results list must show them.

@@ -74,6 +74,19 @@ TEST_F(UploadTest, AFrameRefusedForItsChecksumIsNamedInTheEndText) {
     });
 }
 
+TEST_F(UploadTest, RecordsBeyondTheLastSlotAreNamedInTheEndText) {
+    orva::sim::SimOptions options;
+    options.memory = orva::sim::GenerateRecords(1010, 5);
+    RunWithGauge(options, [&] {
+        StartUpload("full");
+        ASSERT_TRUE(WaitFor([&] { return Report().rfind("Data uploaded successfully!", 0) == 0; }, 60000));
+        EXPECT_EQ(dlg_->m_listResults.GetItemCount(), 999);
+        EXPECT_EQ(Report(), UploadEndText(0, false, 11));
+        EXPECT_EQ(Report().substr(Report().rfind("\r\n")),
+                  "\r\nWarning: data may be missing: 11 records beyond the first 999 not stored.");
+    });
+}
+
 TEST_F(UploadTest, SilentGaugeTimesOutOnceAndGivesTheControlsBack) {
     RunWithGauge({}, [&] {
         gauge_->SetSilent(true);

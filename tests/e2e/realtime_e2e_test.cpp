@@ -1,11 +1,13 @@
 // Real-time tests through the main dialog: a user sets the pages up and clicks Start and Stop;
 // the simulator answers the poll timer's requests over a pseudo-terminal.
 #include <cstdlib>
+#include <limits>
 
 #include "SharedState.h"
 #include "StartStop.h"
 #include "afx_testing.h"
 #include "e2e_fixture.h"
+#include "win32_thread.h"
 
 namespace e2e {
 namespace {
@@ -222,6 +224,94 @@ TEST_F(RealTimeTest, StopByLoadKeepsTheStoppingReadingOutOfTheAverage) {
         ASSERT_GE(report.size(), tail.size());
         EXPECT_EQ(report.substr(report.size() - tail.size()), tail);
     });
+}
+
+TEST_F(RealTimeTest, StopByLoadEndsTheTestWhenTheTickTimerIsNotRunning) {
+    // A tick timer that is not running (its start failed) leaves the test to the thread's own
+    // stop conditions.
+    std::vector<std::string> numbers(30, "1");
+    numbers.push_back("50.5");
+    RunWithGauge(SequenceGauge(numbers), [&] {
+        ClickOn(dlg_->m_page2, 1130);
+        TypeInto(dlg_->m_page2, 1148, "50");
+        StartWithName("no tick");
+        // The tick timer has started the recording (the poll timer asks from then on).
+        ASSERT_TRUE(WaitFor([] { return g_bRecording.load() == 1 && g_nSampleIndex.load() >= 1; }));
+        dlg_->StopTickTimer();
+        ASSERT_LT(g_nSampleIndex.load(), 31);  // gone well before the stopping reading
+        ASSERT_TRUE(WaitForStop());
+        ASSERT_EQ(g_nSampleIndex.load(), 31);
+        EXPECT_EQ(g_fLoad[31], -50.5f);
+        const std::string report = Report();
+        EXPECT_EQ(Count(report, "Avg: "), 1);
+        EXPECT_EQ(Count(report, "Peak: 50.5000  N"), 1);
+        EXPECT_EQ(g_nPollTimerId.load(), 0u);
+        EXPECT_TRUE(Enabled(*dlg_, 1080));
+    });
+}
+
+TEST_F(RealTimeTest, RateZeroAndTinyRatesGiveABoundedPollPeriod) {
+    RunWithGauge(SequenceGauge({"1"}), [&] {
+        SetRate("0");  // held as 0.1: 1000 / 0.1f in double is 9999.99..., truncated
+        StartWithName("slow");
+        EXPECT_EQ(g_fReadingsPerSecond, 0.1f);
+        EXPECT_EQ(g_nPollPeriodMs, 9999);
+        EXPECT_NE(g_nPollTimerId.load(), 0u);
+        ClickStart();
+        ASSERT_TRUE(WaitForStop());
+
+        // Far beyond the timers' range: no timer, and no undefined conversion on the way.
+        g_fReadingsPerSecond = 1e-7f;
+        EXPECT_FALSE(dlg_->StartPollTimer(static_cast<UINT>(std::numeric_limits<int>::max())));
+        EXPECT_EQ(g_nPollTimerId.load(), 0u);
+        g_fReadingsPerSecond = 0.0001f;
+        EXPECT_FALSE(dlg_->StartPollTimer(10000000));
+        EXPECT_EQ(g_nPollTimerId.load(), 0u);
+        g_fReadingsPerSecond = 10.0f;
+    });
+}
+
+TEST_F(RealTimeTest, EnterAsksBeforeTheWindowEndsDuringAndBetweenTests) {
+    RunWithGauge(SequenceGauge({"1", "2"}), [&] {
+        StartWithName("enter");
+        ASSERT_TRUE(WaitFor([] { return g_nSampleCount.load() >= 2; }));
+        // "Range of Avg." stays open for typing while the test runs.
+        ShowSetupTab(0);
+        ASSERT_TRUE(Enabled(dlg_->m_page1, 1167));
+        dlg_->m_page1.GetDlgItem(1167)->SetFocus();
+        afx::testing::AnswerNextMessageBox(IDCANCEL);
+        afx::testing::PressKey(*dlg_, Qt::Key_Return);
+        auto boxes = afx::testing::ShownBoxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "Do you want to exit?");
+        EXPECT_EQ(boxes[0].caption, "System Message");
+        EXPECT_EQ(boxes[0].buttons, static_cast<UINT>(MB_OKCANCEL));
+        EXPECT_EQ(boxes[0].icon, static_cast<UINT>(MB_ICONQUESTION));
+        // Cancel: the test goes on.
+        EXPECT_TRUE(dlg_->IsModalRunning());
+        const std::int32_t count = g_nSampleCount.load();
+        EXPECT_TRUE(WaitFor([&] { return g_nSampleCount.load() > count + 1; }));
+        EXPECT_EQ(dlg_->GetDlgItemText(1023), "Stop acquisition");
+        EXPECT_NE(g_nTickTimerId.load(), 0u);
+
+        ClickStart();
+        ASSERT_TRUE(WaitForStop());
+        // Between tests, typing the next report name: asked too; OK ends the window.
+        dlg_->m_page1.m_cbReportName.SetFocus();
+        afx::testing::AnswerNextMessageBox(IDOK);
+        afx::testing::PressKey(*dlg_, Qt::Key_Return);
+        boxes = afx::testing::ShownBoxes();
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(boxes[1].text, "Do you want to exit?");
+        EXPECT_FALSE(dlg_->IsModalRunning());
+        EXPECT_EQ(g_nPollTimerId.load(), 0u);
+        EXPECT_EQ(g_nTickTimerId.load(), 0u);
+        EXPECT_FALSE(dlg_->m_port.IsOpen());
+        DWORD code = 0;
+        ASSERT_TRUE(GetExitCodeThread(dlg_->m_hAcqThread.load(), &code));
+        EXPECT_NE(code, STILL_ACTIVE);
+    });
+    EXPECT_EQ(modalResult_, IDOK);
 }
 
 TEST_F(RealTimeTest, TimedTestOfFiveSecondsEndsWithFiftyReadings) {

@@ -45,15 +45,16 @@ struct Child {
     }
 };
 
-Child Start(std::vector<std::string> args, const std::string& portDir) {
+// The child's runtime folder is runDir, so it registers its port in runDir/orva-fg/ports.
+Child Start(std::vector<std::string> args, const std::string& runDir) {
     // Everything the child needs is built before fork: after it only async-signal-safe calls.
     static std::string program = GAUGE_SIM_PROGRAM;
     std::vector<char*> argv{program.data()};
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    std::vector<std::string> env{"ORVA_FG_PORT_DIR=" + portDir};
+    std::vector<std::string> env{"XDG_RUNTIME_DIR=" + runDir};
     for (char** e = environ; *e; ++e) {
-        if (std::strncmp(*e, "ORVA_FG_PORT_DIR=", 17) != 0) env.emplace_back(*e);
+        if (std::strncmp(*e, "XDG_RUNTIME_DIR=", 16) != 0) env.emplace_back(*e);
     }
     std::vector<char*> envp;
     for (auto& e : env) envp.push_back(e.data());
@@ -83,7 +84,8 @@ protected:
         dir_ = tmpl;
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
-    bool DirEmpty() const { return std::filesystem::is_empty(dir_); }
+    std::string Ports() const { return dir_ + "/orva-fg/ports"; }
+    bool DirEmpty() const { return !std::filesystem::exists(Ports()) || std::filesystem::is_empty(Ports()); }
     std::string dir_;
 };
 
@@ -120,7 +122,7 @@ TEST_F(GaugeSimProgram, RegistersServesAndCleansUpOnSignals) {
         const std::string com = c.Line();
         ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
         EXPECT_EQ(com, "COM97");
-        EXPECT_TRUE(std::filesystem::exists(dir_ + "/COM97"));
+        EXPECT_TRUE(std::filesystem::exists(Ports() + "/COM97"));
 
         SlavePort port(path);
         ASSERT_TRUE(port.ok());

@@ -215,6 +215,38 @@ TEST(GaugeSimulator, BadCrcFramesAndTheirResend) {
     EXPECT_EQ(gauge.FramesSent(), 2u);
 }
 
+TEST(GaugeSimulator, UploadRequestsThatCrossAFrameOnTheLineAreIgnored) {
+    auto o = UploadOptions(80);
+    o.upload = {};
+    sim::GaugeSimulator gauge(o);
+    ASSERT_TRUE(gauge.Open());
+    SlavePort port(gauge.SlavePath());
+    ASSERT_TRUE(port.Write(Connect()));
+    ASSERT_TRUE(port.WaitReadable(10000));
+    // A busy program has not read the first block yet and goes on asking, long after the
+    // resend guard: the block must not come twice.
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    ASSERT_TRUE(port.Write(Connect()));
+    ASSERT_TRUE(port.Write(Next()));
+    for (int i = 0; i < 10000 && (gauge.ConnectRequests() < 2 || gauge.NextRequests() < 1); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(gauge.NextRequests(), 1u);
+    EXPECT_EQ(gauge.FramesSent(), 1u);
+    EXPECT_EQ(gauge.FramesResent(), 0u);
+    auto first = ReadFrame(port);
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(first->crcOk);
+
+    // Taken now: the next request acknowledges it.
+    ASSERT_TRUE(port.Write(Next()));
+    auto second = ReadFrame(port);
+    ASSERT_TRUE(second);
+    EXPECT_NE(second->payload, first->payload);
+    EXPECT_EQ(gauge.BlocksAcknowledged(), 1u);
+    EXPECT_EQ(gauge.FramesResent(), 0u);
+}
+
 TEST(GaugeSimulator, BadRequestFramesGetNoAnswer) {
     sim::GaugeSimulator gauge(UploadOptions(5));
     ASSERT_TRUE(gauge.Open());

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "PortState.h"
+#include "port_table.h"
 
 namespace {
 
@@ -29,6 +30,38 @@ TEST_F(PortDescription, PortNumbersOfOneTwoAndThreeDigits) {
     // One digit: '1' to '8' are themselves, anything else counts as 9.
     EXPECT_EQ(Parse("USB Device (COM0)"), 9);
     EXPECT_EQ(Parse("USB Device (COM9)"), 9);
+}
+
+TEST_F(PortDescription, FriendlyNamesOfAnyProductTextGiveTheirPortNumber) {
+    // Product texts as USB devices report them: brackets of their own, control bytes, texts
+    // longer than the part of the name that is searched.
+    const std::string longText = "USB " + std::string(150, 'L');
+    const std::string wide = "USB \xE6\xB5\x8B\xE5\x8A\x9B" + std::string(200, 'W');
+    struct Case {
+        std::string product;
+        int number;
+    } cases[] = {{"USB2.0-Serial (CH340)", 33},    {"USB (", 34},   {"USB )(COM5)", 65},
+                 {"USB\x01Serial\tGauge\x7F", 97}, {longText, 127}, {wide, 64}};
+    for (const Case& c : cases) {
+        orva::ports::PortEntry port;
+        port.number = c.number;
+        port.product = c.product;
+        const std::string name = orva::ports::FriendlyName(port);
+        EXPECT_LE(name.size(), orva::ports::kMaxFriendlyName) << name;
+        g_nComPort = -77;
+        EXPECT_EQ(Parse(name.c_str()), c.number) << name;
+    }
+    orva::ports::PortEntry port;
+    port.number = 33;
+    port.product = "USB2.0-Serial (CH340)";
+    EXPECT_EQ(orva::ports::FriendlyName(port), "USB2.0-Serial [CH340] (COM33)");
+    port.product = "USB\x01Serial\tGauge";
+    EXPECT_EQ(orva::ports::FriendlyName(port), "USBSerialGauge (COM33)");
+    port.product = longText;
+    EXPECT_EQ(orva::ports::FriendlyName(port), longText.substr(0, 93) + " (COM33)");
+    // Shortened at a character boundary, never inside a multi-byte character.
+    port.product = "USB" + std::string(87, 'x') + "\xE6\xB5\x8B\xE5\x8A\x9B";
+    EXPECT_EQ(orva::ports::FriendlyName(port), "USB" + std::string(87, 'x') + "\xE6\xB5\x8B (COM33)");
 }
 
 TEST_F(PortDescription, OtherNamesChangeNothing) {

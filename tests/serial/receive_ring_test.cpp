@@ -122,10 +122,19 @@ TEST_F(ReceiveRingTest, BlockCountersAndLastBlockCopy) {
     EXPECT_EQ(dlg_->m_nRxWrite, 4095);
 }
 
+// True once a reader has raised its flag to sleep on the empty ring.
+bool ReaderFallsAsleep(CKvDlg& dlg) {
+    const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (dlg.m_nRxReaderWaiting.load() == 0) {
+        if (std::chrono::steady_clock::now() > bound) return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
 TEST_F(ReceiveRingTest, ReaderBlocksUntilBytesArrive) {
     auto waited = std::async(std::launch::async, [&] { return WaitForRxData(*dlg_); });
-    // Give the reader time to go to sleep; the result does not depend on it.
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    ASSERT_TRUE(ReaderFallsAsleep(*dlg_));
     Feed({'z'});
     ASSERT_EQ(waited.wait_for(std::chrono::seconds(10)), std::future_status::ready);
     EXPECT_TRUE(waited.get());
@@ -150,7 +159,7 @@ TEST_F(ReceiveRingTest, StopRequestWakesAWaitingReader) {
     DWORD id = 0;
     HANDLE h = CreateThread(nullptr, 0, WaitingThread, &c, 0, &id);
     ASSERT_NE(h, nullptr);
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    ASSERT_TRUE(ReaderFallsAsleep(*dlg_));
     // Returns only once the thread has ended: a reader that did not wake would hang here.
     auto stopped = std::async(std::launch::async, [&] { return TerminateThread(h, id); });
     ASSERT_EQ(stopped.wait_for(std::chrono::seconds(10)), std::future_status::ready);
@@ -158,38 +167,50 @@ TEST_F(ReceiveRingTest, StopRequestWakesAWaitingReader) {
     CloseHandle(h);
 }
 
-// A reader on its own thread takes every byte that the callback stored, in order.
-std::vector<BYTE> ReadUntil(CKvDlg& dlg, const std::atomic<bool>& done) {
+// A reader on its own thread takes every byte that the callback stored, in order. It sleeps in
+// WaitForRxData like the acquisition thread and, like it, ends on a stop request: once the feeding
+// is over, the test asks it to stop, and it takes what is still in the ring before it returns.
+struct RingReader {
+    CKvDlg* dlg = nullptr;
     std::vector<BYTE> got;
+    HANDLE thread = nullptr;
+};
+
+DWORD RingReaderThread(LPVOID param) {
+    auto* reader = static_cast<RingReader*>(param);
+    CKvDlg& dlg = *reader->dlg;
+    RxReaderStopWake wake(dlg);
+    bool stopping = false;
     for (;;) {
         const std::int32_t r = dlg.m_nRxRead.load(std::memory_order_relaxed);
-        if (dlg.m_nRxWrite.load(std::memory_order_acquire) == r) {
-            if (done.load()) {
-                if (dlg.m_nRxWrite.load(std::memory_order_acquire) == r) return got;
-                continue;
-            }
-            WaitForRxData(dlg);
+        if (dlg.m_nRxWrite.load(std::memory_order_acquire) != r) {
+            reader->got.push_back(dlg.m_rxRing[r]);
+            dlg.m_nRxRead.store((r + 1) % kRxRingSize, std::memory_order_release);
             continue;
         }
-        got.push_back(dlg.m_rxRing[r]);
-        dlg.m_nRxRead.store((r + 1) % kRxRingSize, std::memory_order_release);
+        if (stopping) return 0;
+        stopping = !WaitForRxData(dlg);
     }
 }
 
-// Tells the reader to finish and wakes it until it has (it may go to sleep after the first wake).
-bool Finish(std::future<std::vector<BYTE>>& reader, std::atomic<bool>& done, CKvDlg& dlg) {
-    done = true;
-    for (int i = 0; i < 6000; ++i) {
-        WakeRxReader(dlg);
-        if (reader.wait_for(std::chrono::milliseconds(10)) == std::future_status::ready) return true;
-    }
-    return false;
+void StartReader(RingReader& reader, CKvDlg& dlg) {
+    reader.dlg = &dlg;
+    DWORD id = 0;
+    reader.thread = CreateThread(nullptr, 0, RingReaderThread, &reader, 0, &id);
+    ASSERT_NE(reader.thread, nullptr);
+}
+
+// Stop request and join: the reader wakes, drains the ring and returns.
+void FinishReader(RingReader& reader) {
+    TerminateThread(reader.thread, 0);
+    CloseHandle(reader.thread);
+    reader.thread = nullptr;
 }
 
 TEST_F(ReceiveRingTest, UploadBlocksThatFitArriveWholeAndInOrder) {
     g_bRealTimeMode = 0;
-    std::atomic<bool> done{false};
-    auto reader = std::async(std::launch::async, [&] { return ReadUntil(*dlg_, done); });
+    RingReader reader;
+    StartReader(reader, *dlg_);
     std::mt19937 rng(3);
     std::vector<BYTE> sent;
     int value = 0;
@@ -207,24 +228,23 @@ TEST_F(ReceiveRingTest, UploadBlocksThatFitArriveWholeAndInOrder) {
         Feed(block);
         sent.insert(sent.end(), block.begin(), block.end());
     }
-    ASSERT_TRUE(Finish(reader, done, *dlg_));
-    const auto got = reader.get();
+    FinishReader(reader);
+    const auto& got = reader.got;
     EXPECT_EQ(dlg_->m_bRxOverflow, 0);
     ASSERT_EQ(got.size(), sent.size());
     EXPECT_TRUE(got == sent);
 }
 
 TEST_F(ReceiveRingTest, RealTimeBytesAfterAFullRingAreStoredOnceTheReaderFreesRoom) {
-    std::atomic<bool> done{false};
-    auto reader = std::async(std::launch::async, [&] { return ReadUntil(*dlg_, done); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    RingReader reader;
+    StartReader(reader, *dlg_);
     // One long block: the ring fills within it, the reader is woken and drains it while the
     // callback is still going through the block.
     std::vector<BYTE> block(8u << 20);
     for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<BYTE>(i % 241);
     Feed(block);
-    ASSERT_TRUE(Finish(reader, done, *dlg_));
-    const auto got = reader.get();
+    FinishReader(reader);
+    const auto& got = reader.got;
     EXPECT_GT(got.size(), 4095u);
     // What arrived is the block with some bytes left out, never reordered or invented.
     std::size_t j = 0;

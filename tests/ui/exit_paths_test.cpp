@@ -126,14 +126,32 @@ TEST_F(ExitPathsTest, CloseBoxAsksThenEndsWithCancel) {
     EXPECT_EQ(result, IDCANCEL);
 }
 
-TEST_F(ExitPathsTest, EnterEndsWithOkWithoutAQuestionAndStillShutsDown) {
+TEST_F(ExitPathsTest, EnterAsksThenEndsWithOkAndShutsDown) {
     AddGauge();
     const INT_PTR result = RunDialog(
         [&](CKvDlg& dlg) {
             StartWork(dlg);
             dlg.m_page1.m_edGravity.SetFocus();
+            AnswerNextMessageBox(IDCANCEL);
             afx::testing::PressKey(dlg, Qt::Key_Return);
-            EXPECT_TRUE(ui_test::Boxes().empty());
+            ASSERT_EQ(ui_test::Boxes().size(), 1u);
+            EXPECT_EQ(ui_test::Boxes()[0].text, kExitQuestion);
+            EXPECT_TRUE(dlg.IsModalRunning());
+            EXPECT_NE(g_nTickTimerId.load(), 0u);
+
+            // While uploading, the upload warning follows, as for the Exit command.
+            dlg.m_bUploading = 1;
+            AnswerNextMessageBox(IDOK);
+            AnswerNextMessageBox(IDCANCEL);
+            afx::testing::PressKey(dlg, Qt::Key_Return);
+            ASSERT_EQ(ui_test::Boxes().size(), 3u);
+            EXPECT_EQ(ui_test::Boxes()[2].caption, "系统消息");
+            EXPECT_TRUE(dlg.IsModalRunning());
+            dlg.m_bUploading = 0;
+
+            AnswerNextMessageBox(IDOK);
+            afx::testing::PressKey(dlg, Qt::Key_Return);
+            ASSERT_EQ(ui_test::Boxes().size(), 4u);
             ExpectWorkEnded(dlg);
         },
         0);

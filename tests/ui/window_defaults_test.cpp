@@ -241,4 +241,23 @@ TEST_F(DefaultsTest, PortThatIsNotAGaugeIsSelectedForAManualConnect) {
     });
 }
 
+TEST_F(DefaultsTest, ElapsedClockIsShownModuloSixtyAndTheTimersCounterKeepsItsValue) {
+    RunDialog([&](CKvDlg& dlg) {
+        // The tick timer counts to 60 before it carries into the minutes; the pane never writes
+        // the counter back, so a tick that lands meanwhile is not lost.
+        dlg.m_nMinutes = 1;
+        dlg.m_nSeconds = 65;
+        dlg.m_bClockChanged = 1;
+        dlg.OnStatusUpdate(0, 0);
+        EXPECT_EQ(dlg.m_wndStatusBar.GetPaneText(3), "01:05");
+        EXPECT_EQ(dlg.m_nSeconds.load(), 65);
+        dlg.m_nSeconds = 9;
+        dlg.OnStatusUpdate(0, 0);
+        EXPECT_EQ(dlg.m_wndStatusBar.GetPaneText(3), "01:09");
+        dlg.m_bClockChanged = 0;
+        dlg.m_nSeconds = 0;
+        dlg.m_nMinutes = 0;
+    });
+}
+
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QWidget>
 
+#include "AboutDlg.h"
 #include "dialog_build.h"
 #include "window_fixture.h"
 
@@ -79,6 +80,39 @@ TEST_F(LayoutTest, ControlsStandAtTheirTemplateRectanglesAndTheWindowIsPictured)
         }
         const int samples = ((graph.height() + 3) / 4) * ((graph.width() + 3) / 4);
         EXPECT_GT(dark, samples / 2);
+    });
+}
+
+// The frame offers what the template gives, and a fixed layout never fills the screen.
+void ExpectFrame(QWidget* w, bool minimizeBox) {
+    ASSERT_NE(w, nullptr);
+    const Qt::WindowFlags flags = w->windowFlags();
+    EXPECT_TRUE(flags & Qt::CustomizeWindowHint);
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_EQ(static_cast<bool>(flags & Qt::WindowMinimizeButtonHint), minimizeBox);
+    const QSize size = w->size();
+    EXPECT_EQ(w->minimumSize(), size);
+    EXPECT_EQ(w->maximumSize(), size);
+    for (Qt::WindowState state : {Qt::WindowMaximized, Qt::WindowFullScreen}) {
+        w->setWindowState(state);
+        afx::testing::Pump(0);
+        EXPECT_EQ(w->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen), Qt::WindowNoState)
+            << state;
+        EXPECT_EQ(w->size(), size) << state;
+    }
+    if (!minimizeBox) {
+        w->setWindowState(Qt::WindowMinimized);
+        afx::testing::Pump(0);
+        EXPECT_FALSE(w->isMinimized());
+    }
+}
+
+TEST_F(LayoutTest, EachWindowOffersTheButtonsOfItsTemplateAndKeepsItsSize) {
+    RunDialog([&](CKvDlg& dlg) {
+        ExpectFrame(dlg.GetWidget(), true);
+        CAboutDlg about;
+        afx::testing::RunModal(about, [](CDialog& d) { ExpectFrame(d.GetWidget(), false); });
     });
 }
 

@@ -124,6 +124,23 @@ TEST_F(FrameParserTest, LengthsOutsideTheBufferAreRefusedAndTheParserHuntsAgain)
     }
 }
 
+TEST_F(FrameParserTest, AFrameRightAfterARefusedLengthIsNotLost) {
+    const auto good = Frame(GAUGE_FRAME_END, {});
+    // The refused header's length is followed at once by a frame, or the frame starts inside
+    // the header's bytes.
+    for (const std::vector<BYTE>& header : std::vector<std::vector<BYTE>>{{0xFC, 0x33, 0xFF, 0xFF},
+                                                                          {0xFC, 0x33, 0x00, 0x03},
+                                                                          {0xFC, 0x33, 0xFC},
+                                                                          {0xFC, 0x33, 0x01, 0xFC}}) {
+        const auto steps = Feed(Cat(header, good));
+        ASSERT_EQ(steps.size(), 2u);
+        EXPECT_EQ(steps[0].step, FrameStep::Refused);
+        EXPECT_EQ(steps[1].step, FrameStep::Complete);
+        EXPECT_EQ(steps[1].at + 1, fed_);
+        EXPECT_EQ(Buffer(7), good);
+    }
+}
+
 TEST_F(FrameParserTest, EndlessNoiseNeverGrowsTheBuffer) {
     std::mt19937 rng(11);
     std::vector<BYTE> noise(200000);

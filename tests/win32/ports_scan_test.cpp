@@ -139,38 +139,61 @@ TEST_F(PortsScan, ListsEveryKindOfPortInPortOrderWithItsFriendlyName) {
     }
 }
 
-TEST_F(PortsScan, NamesThatDoNotFitTheBufferFailAndTheScanGoesOn) {
+TEST_F(PortsScan, LongProductTextsAreShortenedAndASmallBufferIsRefused) {
     AddUsbTty("ttyUSB0", "1-1", std::string(300, 'P').c_str());
-    AddUsbTty("ttyUSB1", "1-2", std::string(251, 'Q').c_str());  // 251 + " (COM34)" + NUL = 260
-    AddUsbTty("ttyUSB2", "1-3", std::string(252, 'R').c_str());  // one byte too many
-    AddUsbTty("ttyUSB3", "1-4", "HJT Gauge");
+    AddUsbTty("ttyUSB1", "1-2", "USB2.0-Serial (CH340)");
+
+    const std::vector<Scanned> scan = ScanLikeTheProgram();
+    ASSERT_EQ(scan.size(), 2u);
+    EXPECT_EQ(scan[0].name, std::string(93, 'P') + " (COM33)");
+    EXPECT_EQ(scan[1].name, "USB2.0-Serial [CH340] (COM34)");
 
     HDEVINFO set = SetupDiGetClassDevsA(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
     ASSERT_NE(set, INVALID_HANDLE_VALUE);
     SP_DEVINFO_DATA data{};
     data.cbSize = sizeof data;
-    ASSERT_TRUE(SetupDiEnumDeviceInfo(set, 0, &data));
+    ASSERT_TRUE(SetupDiEnumDeviceInfo(set, 1, &data));
     BYTE buffer[260];
     buffer[0] = 'x';
     DWORD size = 0;
     EXPECT_FALSE(
-        SetupDiGetDeviceRegistryPropertyA(set, &data, SPDRP_FRIENDLYNAME, nullptr, buffer, 260, &size));
+        SetupDiGetDeviceRegistryPropertyA(set, &data, SPDRP_FRIENDLYNAME, nullptr, buffer, 29, &size));
     EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
-    EXPECT_EQ(size, 309u);
+    EXPECT_EQ(size, 30u);
     EXPECT_EQ(buffer[0], 'x');  // untouched
-    std::vector<BYTE> big(size);
-    EXPECT_TRUE(SetupDiGetDeviceRegistryPropertyA(set, &data, SPDRP_FRIENDLYNAME, nullptr, big.data(), size,
-                                                  nullptr));
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(big.data())), std::string(300, 'P') + " (COM33)");
-    EXPECT_FALSE(SetupDiGetDeviceRegistryPropertyA(set, &data, 0x0 /* device description */, nullptr,
-                                                   big.data(), size, nullptr));
+    EXPECT_TRUE(
+        SetupDiGetDeviceRegistryPropertyA(set, &data, SPDRP_FRIENDLYNAME, nullptr, buffer, 30, nullptr));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer)), "USB2.0-Serial [CH340] (COM34)");
+    EXPECT_FALSE(SetupDiGetDeviceRegistryPropertyA(set, &data, 0x0 /* device description */, nullptr, buffer,
+                                                   sizeof buffer, nullptr));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_DATA);
     EXPECT_TRUE(SetupDiDestroyDeviceInfoList(set));
+}
 
+// Bytes this process has read through read() and its kin so far.
+long long BytesReadByThisProcess() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    long long value = 0;
+    while (io >> key >> value) {
+        if (key == "rchar:") return value;
+    }
+    return -1;
+}
+
+TEST_F(PortsScan, AHugeRegistrationFileIsReadOnlyAsFarAsARegistrationGoes) {
+    const std::string device = OpenPty();
+    const fs::path file = m_root / "ports" / "COM97";
+    WriteFile(file, "device=" + device + "\nname=USB Big");
+    fs::resize_file(file, 200u << 20);  // a sparse tail of zero bytes
+
+    const long long before = BytesReadByThisProcess();
+    ASSERT_GE(before, 0);
     const std::vector<Scanned> scan = ScanLikeTheProgram();
-    ASSERT_EQ(scan.size(), 2u);
-    EXPECT_EQ(scan[0].name, std::string(251, 'Q') + " (COM34)");
-    EXPECT_EQ(scan[1].name, "HJT Gauge (COM36)");
+    const long long read = BytesReadByThisProcess() - before;
+    ASSERT_EQ(scan.size(), 1u);
+    EXPECT_EQ(scan[0].name, "USB Big (COM97)");
+    EXPECT_LT(read, 1 << 20);
 }
 
 TEST_F(PortsScan, TheSetIsASnapshotAndDiesWithItsHandle) {

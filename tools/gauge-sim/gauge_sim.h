@@ -25,6 +25,11 @@
 // every 10 ms until it sees a valid frame, and the next-block request after ~30 ms of
 // silence, every 10 ms, while it waits 20 ms after each record frame before it
 // acknowledges it):
+//  - An upload request that arrives while the frame last sent has not been taken by the
+//    program yet (part of it still queued here or unread on the program's side of the
+//    line) crossed that frame on the line: it is counted and otherwise ignored. A busy
+//    machine can delay the program's reading by far more than the times below; what it
+//    asked for before the frame reached it says nothing about the frame.
 //  - Connect request, no upload running: start one and send the first block.
 //  - Connect request, upload running, no block acknowledged yet: the program has not seen
 //    a valid frame, so the first block is sent again, but not sooner than resendGuardMs

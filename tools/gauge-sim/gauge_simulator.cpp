@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -158,6 +159,14 @@ struct GaugeSimulator::State {
         Reply(std::string(frame.begin(), frame.end()));
     }
 
+    // The frame last sent has not yet been taken by the program: part of it still waits in our
+    // queue or unread on the program's side of the line. An upload request now crossed it.
+    bool FrameInFlight() const {
+        if (!out.empty()) return true;
+        int unread = 0;
+        return slave >= 0 && ::ioctl(slave, FIONREAD, &unread) == 0 && unread > 0;
+    }
+
     void Process(const std::uint8_t* data, std::size_t n, Clock::time_point now) {
         if (record.load()) {
             std::lock_guard g(lock);
@@ -174,11 +183,11 @@ struct GaugeSimulator::State {
                     break;
                 case RequestParser::Event::Connect:
                     connects.fetch_add(1);
-                    if (!quiet) reply = session->OnConnect(now);
+                    if (!quiet && !(session->Started() && FrameInFlight())) reply = session->OnConnect(now);
                     break;
                 case RequestParser::Event::Next:
                     nexts.fetch_add(1);
-                    if (!quiet) reply = session->OnNext(now);
+                    if (!quiet && !(session->Started() && FrameInFlight())) reply = session->OnNext(now);
                     break;
                 case RequestParser::Event::BadFrame:
                     badFrames.fetch_add(1);

@@ -28,6 +28,8 @@ public:
     // Upload mode: blocks are being sent and the program still asks for them.
     bool Sending(Clock::time_point now) const;
     bool Finished() const { return phase_ == Phase::Finished; }
+    // A frame of an upload was sent and the upload has not gone idle.
+    bool Started() const { return phase_ != Phase::Idle; }
     std::size_t BlockCount() const { return blocks_; }
     std::uint64_t Acknowledged() const { return acknowledged_; }
 

@@ -1,6 +1,5 @@
-// A test-only driver of the running program. When the environment variable ORVA_FG_TEST_SCRIPT
-// names a file, its lines are carried out one after another against the main window, so that a
-// test can drive the real executable like a user. Without the variable nothing happens.
+// A test-only driver of the running program: the lines of a script file are carried out one after
+// another against the main window, so that a test can drive the real program like a user.
 //
 // Lines (blank lines and lines starting with '#' are skipped):
 //   wait-window        wait until the main window is shown; prints "window-shown <ns>" with the
@@ -33,8 +32,8 @@ public:
     TestScript& operator=(const TestScript&) = delete;
     ~TestScript() { Stop(); }
 
-    // Reads the script named by ORVA_FG_TEST_SCRIPT and starts carrying it out.
-    void StartFromEnvironment();
+    // Reads the script and starts carrying it out; false when it cannot be read.
+    bool Start(const std::string& path);
     void Stop();
 
 private:

@@ -17,6 +17,8 @@ namespace afx::testing {
 // Makes the Qt application when there is none (offscreen when no platform is set) and keeps
 // LC_NUMERIC at "C". Message boxes and file dialogs are answered from the queues below from now on.
 void EnsureApplication();
+// Only the answering: message boxes and file dialogs take their answers from the queues below.
+void AnswerDialogsFromQueues();
 
 // The Qt widget of a control of the dialog; nullptr when none.
 QWidget* Widget(CWnd& dlg, int id);

@@ -13,7 +13,6 @@
 #include "KvDlg.h"
 #include "afx.h"
 #include "afx_testing.h"
-#include "test_hooks.h"
 
 namespace orva::app {
 
@@ -37,20 +36,17 @@ void Print(const std::string& line) {
 
 }  // namespace
 
-void TestScript::StartFromEnvironment() {
-    const char* path = std::getenv("ORVA_FG_TEST_SCRIPT");
-    if (!path || !*path) return;
+bool TestScript::Start(const std::string& path) {
     std::ifstream in(path);
+    if (!in) return false;
     for (std::string line; std::getline(in, line);) {
         if (line.empty() || line[0] == '#') continue;
         m_lines.push_back(line);
     }
     // From now on message boxes and file dialogs are answered from the queues and recorded.
-    {
-        std::lock_guard<std::mutex> lock(afx::detail::Hooks().mu);
-        afx::detail::Hooks().active = true;
-    }
+    afx::testing::AnswerDialogsFromQueues();
     m_thread = std::thread([this] { Run(); });
+    return true;
 }
 
 void TestScript::Stop() {

@@ -1,4 +1,4 @@
-// Internal: the queues that answer message boxes and file dialogs in tests.
+// Internal: the queues that answer message boxes and file dialogs in headless runs.
 #pragma once
 
 #include <deque>
@@ -12,13 +12,11 @@ namespace afx::detail {
 
 struct TestHooks {
     std::mutex mu;
-    bool active = false;
     std::deque<int> boxAnswers;
     std::vector<afx::testing::ShownBox> shown;
     std::deque<std::string> fileAnswers;
 };
 
 TestHooks& Hooks();
-QWidget* ActiveModalWidget();
 
 }  // namespace afx::detail
