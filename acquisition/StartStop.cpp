@@ -208,6 +208,7 @@ void StartRealTime(CKvDlg& dlg) {
     g_nPollPeriodMs = TruncatedToInt(1000.0 / static_cast<double>(g_fReadingsPerSecond));
     g_nGraphPage = 0;
     g_fTimeStep = 1.0f / g_fReadingsPerSecond;
+    dlg.m_fTestRate = g_fReadingsPerSecond;
     g_fElapsed = 0.0f;
     g_strTime = "0 s";
     g_bUnitConverted = 0;

@@ -55,6 +55,9 @@ public:
     std::atomic<int> m_nUploadTicks{0};
     std::atomic<int> m_nMinutes{0};
     float m_fLoadSum = 0.0f;  // the acquisition thread's own running sum
+    // Readings per second the latest real-time test ran with (set by Start; the rate edit may
+    // change after it). A unit conversion and Calculate take times and indices from it.
+    float m_fTestRate = 0.0f;
     std::atomic<int> m_nTickInSecond{0};
     std::atomic<BYTE> m_bUploadDone{0};
     std::atomic<BYTE> m_bRunning{0};

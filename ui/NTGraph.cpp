@@ -116,8 +116,9 @@ void CNTGraph::SaveAs(const char* path) {
     if (QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread()) {
         if (QWidget* w = GetWidget()) m->SetPictureSize(w->width(), w->height());
     }
-    if (!orva::graph::SaveGraphBitmap(*m, file))
-        throw std::runtime_error("The graph picture could not be written to " + file);
+    std::string reason;
+    if (!orva::graph::SaveGraphBitmap(*m, file, &reason))
+        throw std::runtime_error("The graph picture could not be written to " + file + ": " + reason + ".");
 }
 
 void CNTGraph::SetProperty(long dispid, const PropertyValue& value) {

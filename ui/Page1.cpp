@@ -98,7 +98,7 @@ BOOL Cpage1::OnInitDialog() {
 }
 
 // The page lives in the tab control, which lives in the main dialog.
-static CKvDlg* MainDialogOf(CWnd& page) {
+CKvDlg* MainDialogOf(CWnd& page) {
     CWnd* tab = page.GetParent();
     return tab ? dynamic_cast<CKvDlg*>(tab->GetParent()) : nullptr;
 }
@@ -221,12 +221,6 @@ void Cpage1::OnCbnEditchangeReportName() {}
 void Cpage1::OnCbnEditchangeUnit() {}
 void Cpage1::OnEnChangeReadingsPerSecond() {}
 void Cpage1::OnEnChangeRangeOfPeak() {}
-
-// Unit conversion, the Load button and the range calculation are not built yet.
-void Cpage1::OnBnClickedCalculate() {}
-void Cpage1::OnBnClickedLoad() {}
-void Cpage1::OnCbnSelchangeLoadUnit() {}
-void Cpage1::OnCbnSelchangeUnit() {}
 
 int NormalizeNumberText(std::string& text) {
     const auto first = text.find_first_not_of(" \t\r\n");

@@ -59,6 +59,10 @@ public:
     DECLARE_MESSAGE_MAP()
 };
 
+class CKvDlg;
+// The main dialog a page belongs to (the page lives in its tab control); nullptr when none.
+CKvDlg* MainDialogOf(CWnd& page);
+
 // Trims the text; a whole number becomes "%d" of its value, a number with a point "%d.%s" (the
 // fraction digits as they stand). 1 when the text was such a number, else 0 (left trimmed).
 int NormalizeNumberText(std::string& text);

@@ -3,6 +3,7 @@
 // any thread (see afx_wnd.h).
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "afx_wnd.h"
@@ -81,6 +82,12 @@ public:
     BOOL DeleteItem(int nItem);
     BOOL DeleteAllItems();
     int GetColumnCount() const;
+
+    // Rows made on demand, for lists of millions of rows: the list holds `count` rows, and
+    // `text(nItem, nSubItem)` makes a cell's text when the view (or GetItemText) reads it, on the
+    // UI thread. Nothing is stored, so filling the list costs nothing per row. Until the next
+    // DeleteAllItems the list takes no InsertItem, SetItemText or DeleteItem.
+    void SetVirtualItems(int count, std::function<std::string(int nItem, int nSubItem)> text);
 };
 
 // Status bar with panes; pane texts come from the string table (SetIndicators).

@@ -500,3 +500,9 @@ BOOL CListCtrl::DeleteAllItems() {
     ScheduleListPublish(m_core);
     return TRUE;
 }
+
+void CListCtrl::SetVirtualItems(int count, std::function<std::string(int nItem, int nSubItem)> text) {
+    if (!m_core->list) return;
+    m_core->list->SetVirtual(count, std::move(text));
+    ScheduleListPublish(m_core);
+}

@@ -135,7 +135,7 @@ ListStore::Locator ListStore::Append(const std::vector<std::string>& cells, bool
 int ListStore::Insert(int nItem, std::string_view text) {
     std::lock_guard<std::mutex> lock(m_mu);
     int count = static_cast<int>(m_rows.size());
-    if (nItem < 0) return -1;
+    if (nItem < 0 || m_virtualText) return -1;
     if (count >= INT32_MAX - 1) return -1;
     thread_local std::vector<std::string> cells(1);
     cells.resize(1);
@@ -153,7 +153,7 @@ int ListStore::Insert(int nItem, std::string_view text) {
 
 bool ListStore::SetText(int nItem, int nSubItem, std::string_view text) {
     std::lock_guard<std::mutex> lock(m_mu);
-    if (nItem < 0 || nItem >= static_cast<int>(m_rows.size()) || nSubItem < 0 ||
+    if (m_virtualText || nItem < 0 || nItem >= static_cast<int>(m_rows.size()) || nSubItem < 0 ||
         nSubItem >= static_cast<int>(kMaxCells))
         return false;
     Locator old = m_rows[static_cast<size_t>(nItem)];
@@ -168,6 +168,9 @@ bool ListStore::SetText(int nItem, int nSubItem, std::string_view text) {
 
 std::string ListStore::Text(int nItem, int nSubItem) const {
     std::lock_guard<std::mutex> lock(m_mu);
+    if (m_virtualText)
+        return nItem >= 0 && nItem < m_virtualCount && nSubItem >= 0 ? m_virtualText(nItem, nSubItem)
+                                                                     : std::string();
     if (nItem < 0 || nItem >= static_cast<int>(m_rows.size()) || nSubItem < 0) return std::string();
     NibbleReader r(At(m_rows[static_cast<size_t>(nItem)]));
     std::string out;
@@ -179,12 +182,12 @@ std::string ListStore::Text(int nItem, int nSubItem) const {
 
 int ListStore::Count() const {
     std::lock_guard<std::mutex> lock(m_mu);
-    return static_cast<int>(m_rows.size());
+    return m_virtualText ? m_virtualCount : static_cast<int>(m_rows.size());
 }
 
 bool ListStore::Erase(int nItem) {
     std::lock_guard<std::mutex> lock(m_mu);
-    if (nItem < 0 || nItem >= static_cast<int>(m_rows.size())) return false;
+    if (m_virtualText || nItem < 0 || nItem >= static_cast<int>(m_rows.size())) return false;
     m_rows.erase(m_rows.begin() + nItem);
     m_changes.structural = true;
     return true;
@@ -192,19 +195,33 @@ bool ListStore::Erase(int nItem) {
 
 void ListStore::Clear() {
     std::lock_guard<std::mutex> lock(m_mu);
+    ClearLocked();
+}
+
+void ListStore::ClearLocked() {
     m_rows.clear();
     m_rows.shrink_to_fit();
     m_chunks.clear();
     m_used = 0;
     m_tail = UINT32_MAX;
     m_tailSize = 0;
+    m_virtualCount = 0;
+    m_virtualText = nullptr;
+    m_changes.structural = true;
+}
+
+void ListStore::SetVirtual(int count, TextSource text) {
+    std::lock_guard<std::mutex> lock(m_mu);
+    ClearLocked();
+    m_virtualCount = text ? std::max(count, 0) : 0;
+    m_virtualText = std::move(text);
     m_changes.structural = true;
 }
 
 ListStore::Changes ListStore::TakeChanges() {
     std::lock_guard<std::mutex> lock(m_mu);
     Changes c = m_changes;
-    c.count = static_cast<int>(m_rows.size());
+    c.count = m_virtualText ? m_virtualCount : static_cast<int>(m_rows.size());
     m_changes = Changes();
     m_published = c.count;
     return c;

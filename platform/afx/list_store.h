@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -35,7 +36,13 @@ public:
 
     size_t ArenaBytes() const;
 
+    // Virtual rows: `count` rows whose texts `text` makes when they are read; nothing is stored.
+    // Inserting, setting a text or erasing a row is refused while they stand; Clear ends them.
+    using TextSource = std::function<std::string(int nItem, int nSubItem)>;
+    void SetVirtual(int count, TextSource text);
+
 private:
+    void ClearLocked();
     using Locator = std::uint32_t;  // chunk index << 20 | offset
     static void Decode(const char* p, std::vector<std::string>& cells);
     Locator Append(const std::vector<std::string>& cells, bool reuseTail, Locator old);
@@ -49,6 +56,8 @@ private:
     std::vector<Locator> m_rows;
     Changes m_changes;
     int m_published = 0;
+    int m_virtualCount = 0;
+    TextSource m_virtualText;
 };
 
 }  // namespace afx::detail

@@ -10,8 +10,12 @@
 
 namespace orva::graph {
 
-bool SaveGraphBitmap(const GraphModel& model, const std::string& path) {
-    if (path.empty()) return false;
+bool SaveGraphBitmap(const GraphModel& model, const std::string& path, std::string* error) {
+    const auto fail = [&](const QString& reason) {
+        if (error) *error = reason.toStdString();
+        return false;
+    };
+    if (path.empty()) return fail(QStringLiteral("No file name"));
     const auto [width, height] = model.PictureSize();
     QImage image(width, height, QImage::Format_RGB32);
     {
@@ -20,12 +24,15 @@ bool SaveGraphBitmap(const GraphModel& model, const std::string& path) {
         PaintGraph(painter, image.rect(), model, scratch);
     }
     QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly)) return false;
+    if (!file.open(QIODevice::WriteOnly)) return fail(file.errorString());
     if (!image.save(&file, "BMP")) {
+        const QString reason =
+            file.error() != QFileDevice::NoError ? file.errorString() : QStringLiteral("Write error");
         file.cancelWriting();
-        return false;
+        return fail(reason);
     }
-    return file.commit();
+    if (!file.commit()) return fail(file.errorString());
+    return true;
 }
 
 }  // namespace orva::graph

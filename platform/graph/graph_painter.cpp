@@ -108,10 +108,10 @@ int LabelStep(double spacing, double needed) {
 
 }  // namespace
 
-std::string TickText(double value, double span) {
+std::string TickText(double value, double span, const char* format) {
     if (std::abs(value) < std::abs(span) * 1e-9) value = 0;
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", value);
+    char text[352];
+    std::snprintf(text, sizeof text, format, value);
     return text;
 }
 
@@ -131,11 +131,11 @@ PaintedFrame PaintGraph(QPainter& painter, const QRect& area, const GraphModel& 
     std::vector<QString> xTicks, yTicks;
     int widestY = 0;
     for (int i = 0; i <= nx; ++i)
-        xTicks.push_back(QString::fromStdString(
-            TickText(range.xmin + i * (range.xmax - range.xmin) / nx, range.xmax - range.xmin)));
+        xTicks.push_back(QString::fromStdString(TickText(range.xmin + i * (range.xmax - range.xmin) / nx,
+                                                         range.xmax - range.xmin, kXTickFormat)));
     for (int j = 0; j <= ny; ++j) {
-        yTicks.push_back(QString::fromStdString(
-            TickText(range.ymin + j * (range.ymax - range.ymin) / ny, range.ymax - range.ymin)));
+        yTicks.push_back(QString::fromStdString(TickText(range.ymin + j * (range.ymax - range.ymin) / ny,
+                                                         range.ymax - range.ymin, kYTickFormat)));
         widestY = std::max(widestY, tickMetrics.horizontalAdvance(yTicks.back()));
     }
 

@@ -1,4 +1,4 @@
-// Draws a GraphModel with QPainter: frame, grid, "%g" tick labels, caption, axis titles and
+// Draws a GraphModel with QPainter: frame, grid, tick labels, caption, axis titles and
 // the curves, decimated to the minimum and maximum per pixel column. Used for the widget and
 // for the saved picture, so both look the same. Needs a QGuiApplication (fonts) but no widget.
 #pragma once
@@ -22,7 +22,11 @@ struct PaintedFrame {
 PaintedFrame PaintGraph(QPainter& painter, const QRect& area, const GraphModel& model,
                         std::vector<Run>& scratch);
 
-// "%g" text of a tick value; values within rounding noise of zero print as "0".
-std::string TickText(double value, double span);
+// The control's two number formats: time ticks as "%g", load ticks with two decimals.
+inline constexpr const char* kXTickFormat = "%g";
+inline constexpr const char* kYTickFormat = "%.2f";
+
+// Text of a tick value in the format; values within rounding noise of zero print as zero.
+std::string TickText(double value, double span, const char* format);
 
 }  // namespace orva::graph

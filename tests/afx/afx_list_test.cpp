@@ -119,4 +119,44 @@ TEST_F(AfxList, InsertsWithRedrawOnShowAtOnce) {
     });
 }
 
+// Rows made on demand: millions of rows cost nothing to fill; the view and GetItemText read the
+// texts as they are asked; the list refuses stored rows until it is emptied.
+TEST_F(AfxList, VirtualRowsAreMadeWhenRead) {
+    RecordingDialog dlg;
+    T::RunModal(dlg, [&](CDialog&) {
+        CListCtrl& list = dlg.m_list;
+        list.InsertColumn(0, "Num");
+        list.InsertColumn(1, "Load");
+        auto* view = qobject_cast<QTableView*>(T::Widget(dlg, kList));
+        ASSERT_NE(view, nullptr);
+        list.InsertItem(0, "stored");
+        int asked = 0;
+        list.SetVirtualItems(3600000, [&](int row, int column) {
+            ++asked;
+            return std::to_string(row) + "/" + std::to_string(column);
+        });
+        EXPECT_EQ(list.GetItemCount(), 3600000);
+        T::Pump();
+        EXPECT_EQ(view->model()->rowCount(), 3600000);
+        EXPECT_LT(asked, 1000);  // only what the view shows was made
+        EXPECT_EQ(list.GetItemText(0, 0), "0/0");
+        EXPECT_EQ(list.GetItemText(3599999, 1), "3599999/1");
+        EXPECT_EQ(view->model()->data(view->model()->index(1234567, 1)).toString(), "1234567/1");
+        EXPECT_EQ(list.GetItemText(3600000, 0), "");
+        EXPECT_EQ(list.GetItemText(-1, 0), "");
+
+        EXPECT_EQ(list.InsertItem(0, "x"), -1);
+        EXPECT_FALSE(list.SetItemText(0, 1, "x"));
+        EXPECT_FALSE(list.DeleteItem(0));
+        EXPECT_EQ(list.GetItemCount(), 3600000);
+
+        list.DeleteAllItems();
+        T::Pump();
+        EXPECT_EQ(list.GetItemCount(), 0);
+        EXPECT_EQ(view->model()->rowCount(), 0);
+        EXPECT_EQ(list.InsertItem(0, "again"), 0);
+        EXPECT_EQ(list.GetItemText(0, 0), "again");
+    });
+}
+
 }  // namespace

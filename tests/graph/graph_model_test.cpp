@@ -208,14 +208,26 @@ TEST(GraphModel, ThreePlottingThreadsLoseNoPointAndKeepTheirOrder) {
 TEST(GraphModel, ClearsAndRangeChangesOverlappingWithPlottingStayConsistent) {
     GraphModel g;
     std::atomic<bool> stop{false};
+    // The last 10,000 points are plotted only once the clearer has made its last clear, so that
+    // a tail survives however the two threads are scheduled.
+    std::atomic<bool> lastStretch{false}, clearerDone{false};
     std::thread plotter([&] {
-        for (int i = 0; i < 400'000; ++i) g.PlotXY(i % 5000, i, 0);
+        for (int i = 0; i < 400'000; ++i) {
+            if (i == 390'000) {
+                lastStretch = true;
+                while (!clearerDone.load()) std::this_thread::yield();
+            }
+            g.PlotXY(i % 5000, i, 0);
+        }
         stop = true;
     });
     std::thread clearer([&] {
         int k = 0;
         while (!stop.load()) {
-            if (++k % 50 == 0) g.ClearGraph();
+            if (lastStretch.load())
+                clearerDone = true;
+            else if (++k % 50 == 0)
+                g.ClearGraph();
             g.SetRange(0, k, -k, k);
             g.SetCurveStyle(2);
             g.SetYLabel(" N");

@@ -122,8 +122,26 @@ TEST(GraphPicture, SaveAsWritesABitmapOfTheCurveReplacingTheFile) {
 
 TEST(GraphPicture, SaveAsReportsAPathThatCannotBeWritten) {
     GraphModel g;
-    EXPECT_FALSE(SaveGraphBitmap(g, "/nonexistent-folder/graph.bmp"));
+    std::string reason;
+    EXPECT_FALSE(SaveGraphBitmap(g, "/nonexistent-folder/graph.bmp", &reason));
+    EXPECT_FALSE(reason.empty());
     EXPECT_FALSE(SaveGraphBitmap(g, ""));
+}
+
+// Load ticks carry two decimals (after a stop they read 45.26, 40.73, 36.21, not 45.257,
+// 40.7313, 36.2056); time ticks stay "%g".
+TEST(GraphTicks, LoadTicksWithTwoDecimalsTimeTicksAsG) {
+    EXPECT_STREQ(kYTickFormat, "%.2f");
+    EXPECT_STREQ(kXTickFormat, "%g");
+    EXPECT_EQ(TickText(45.257, 90.514, kYTickFormat), "45.26");
+    EXPECT_EQ(TickText(40.7313, 90.514, kYTickFormat), "40.73");
+    EXPECT_EQ(TickText(36.2056, 90.514, kYTickFormat), "36.21");
+    EXPECT_EQ(TickText(-5, 10, kYTickFormat), "-5.00");
+    EXPECT_EQ(TickText(2.5, 10, kXTickFormat), "2.5");
+    EXPECT_EQ(TickText(10, 10, kXTickFormat), "10");
+    // Rounding noise round zero prints as zero, not as -0.00 or 1e-17.
+    EXPECT_EQ(TickText(-1e-15, 90.514, kYTickFormat), "0.00");
+    EXPECT_EQ(TickText(1e-17, 10, kXTickFormat), "0");
 }
 
 TEST(GraphPicture, BlankCaptionShowsNoTitleAndTheGridFollowsItsSwitch) {

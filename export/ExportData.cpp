@@ -1,0 +1,51 @@
+// Export Data: the test written to a CSV file the user names. The spreadsheet path (file type
+// other than csv) is not built yet and does nothing. UI thread; the button is disabled while a
+// test runs, so the store and the texts stand still.
+#include <string>
+
+#include "CsvReport.h"
+#include "KvDlg.h"
+#include "SharedState.h"
+#include "win32_replace_file.h"
+
+namespace {
+
+constexpr const char* kExportOk = "Export Data OK!";
+
+}  // namespace
+
+void CKvDlg::OnBnClickedExportData() {
+    if (g_nExportFileType != 1) return;
+
+    CFileDialog dialog(FALSE, "csv", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                       "csv Files (*.csv)|*.csv||");
+    if (dialog.DoModal() != IDOK) return;
+    const std::string path = dialog.GetPathName();
+    if (path.empty()) return;
+
+    // A file that cannot be created or written ends the export here with an error box (the
+    // FileError reaches the message loop); the file it was to replace stays as it was.
+    orva::files::ReplacingFile file(path);
+    file.Open();
+    const std::string displayUnit = m_page1.m_cbUnit.GetWindowText();
+    CsvWriter out(file);
+    if (g_bRealTimeMode.load() != 0) {
+        // Whatever the text holds goes first, the report after it.
+        out.Append(g_strExportText);
+        WriteRealTimeReport(out, RealTimeCsvUnits(displayUnit));
+    } else {
+        out.Append(g_strExportText);
+        out.Append("\r\n");
+    }
+    out.Flush();
+    file.Commit();
+
+    // The upload report is the only copy of the records: it is kept, with the line end the file
+    // got. A real-time report is made anew by each export.
+    if (g_bRealTimeMode.load() != 0) {
+        g_strExportText.clear();
+    } else {
+        g_strExportText += "\r\n";
+    }
+    AfxMessageBox(kExportOk, MB_OK);
+}

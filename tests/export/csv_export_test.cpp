@@ -1,0 +1,289 @@
+// Export Data to a CSV file through the real window: the file byte for byte against one laid out
+// by hand, read back by a CSV library, the save dialog's answers, and files that cannot be made
+// or written, which must never cost the user an earlier file.
+#include <csv.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "SharedState.h"
+#include "stored_test.h"
+#include "window_fixture.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using afx::testing::AnswerNextFileDialog;
+using afx::testing::Click;
+using ui_test::kStoredHeader;
+using ui_test::Printf;
+using ui_test::StoreTest;
+using ui_test::WindowTest;
+
+constexpr int kExportData = 1080;
+constexpr int kFileType = 1187;
+constexpr const char* kOk = "Export Data OK!";
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// Rows of fields as libcsv reads them (it trims the blanks round unquoted fields).
+std::vector<std::vector<std::string>> ReadCsv(const std::string& text) {
+    struct Rows {
+        std::vector<std::vector<std::string>> rows;
+        std::vector<std::string> row;
+    } r;
+    csv_parser parser;
+    EXPECT_EQ(csv_init(&parser, CSV_STRICT | CSV_APPEND_NULL), 0);
+    const auto field = [](void* s, size_t n, void* data) {
+        static_cast<Rows*>(data)->row.emplace_back(static_cast<const char*>(s), n);
+    };
+    const auto end = [](int, void* data) {
+        auto* rows = static_cast<Rows*>(data);
+        rows->rows.push_back(std::move(rows->row));
+        rows->row.clear();
+    };
+    EXPECT_EQ(csv_parse(&parser, text.data(), text.size(), field, end, &r), text.size());
+    csv_fini(&parser, field, end, &r);
+    csv_free(&parser);
+    return r.rows;
+}
+
+bool ShownBox(const std::string& text) {
+    for (const auto& box : ui_test::Boxes())
+        if (box.text == text) return true;
+    return false;
+}
+
+class CsvExportTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        dir_ = root_ / "exports";
+        fs::create_directories(dir_);
+    }
+
+    // The file type list set to "csv" as a user sets it.
+    static void ChooseCsv(CKvDlg& dlg) {
+        ASSERT_TRUE(afx::testing::SelectComboEntry(dlg.m_page1, kFileType, 1));
+        ASSERT_EQ(g_nExportFileType, 1);
+    }
+
+    // Export Data answered with `path`; true when the button could be clicked.
+    static bool Export(CKvDlg& dlg, const fs::path& path) {
+        AnswerNextFileDialog(path.string());
+        return Click(dlg, kExportData);
+    }
+
+    fs::path dir_;
+};
+
+// The rows of a real-time file by hand: number, load "%.4f", unit, time "%.3f", " s", empty.
+std::string Row(int i, double load, const std::string& unit, double time) {
+    return std::to_string(i) + "," + Printf("%.4f", load) + "," + unit + "," + Printf("%.3f", time) +
+           ", s,\r\n";
+}
+
+TEST_F(CsvExportTest, RealTimeFileByteForByteAndReadBack) {
+    RunDialog([&](CKvDlg& dlg) {
+        StoreTest(dlg, " N", {0.5f, -1.25f, 3.0f, 12.3456f});
+        ChooseCsv(dlg);
+        const fs::path file = dir_ / "run.csv";
+        ASSERT_TRUE(Export(dlg, file));
+        const std::string expected =
+            kStoredHeader + "Avg: " + Printf("%.4f", (0.5 - 1.25 + 3.0 + 12.3456f) / 4.0f) + "   N\r\n" +
+            "Peak: 12.3456   N\r\n" + Row(1, 0.5, " N", 0.1) + Row(2, -1.25, " N", 0.2) +
+            Row(3, 3.0, " N", 0.3) + Row(4, 12.3456f, " N", 0.4);
+        EXPECT_EQ(ReadFile(file), expected);
+        EXPECT_NE(ReadFile(file).find("\r\n1,0.5000, N,0.100, s,\r\n"), std::string::npos);
+
+        const auto box = ui_test::LastBox();
+        EXPECT_EQ(box.text, kOk);
+        EXPECT_EQ(box.buttons, static_cast<UINT>(MB_OK));
+        EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONEXCLAMATION));
+        EXPECT_TRUE(g_strExportText.empty());
+
+        // Read back: every row gives the stored number, load and time.
+        const auto rows = ReadCsv(ReadFile(file));
+        ASSERT_EQ(rows.size(), 4u + 2u + 3u);  // three header lines (the empty one is skipped)
+        EXPECT_EQ(rows[3], (std::vector<std::string>{"Avg: " + Printf("%.4f", g_fAverage.load()) + "   N"}));
+        for (int i = 1; i <= 4; ++i) {
+            const auto& row = rows[static_cast<std::size_t>(4 + i)];
+            ASSERT_EQ(row.size(), 6u) << i;
+            EXPECT_EQ(std::atoi(row[0].c_str()), i);
+            EXPECT_EQ(static_cast<float>(std::atof(row[1].c_str())), g_fLoad[i]);
+            EXPECT_EQ(row[2], "N");
+            EXPECT_EQ(static_cast<float>(std::atof(row[3].c_str())), g_fTime[i]);
+            EXPECT_EQ(row[4], "s");
+            EXPECT_EQ(row[5], "");
+        }
+
+        // A second export of the same test writes the same file.
+        ASSERT_TRUE(Export(dlg, dir_ / "again.csv"));
+        EXPECT_EQ(ReadFile(dir_ / "again.csv"), expected);
+    });
+}
+
+TEST_F(CsvExportTest, ConvertedTestTakesTheConvertedValuesAndUnit) {
+    RunDialog([&](CKvDlg& dlg) {
+        StoreTest(dlg, " N", {0.5f, 9.807f});
+        ASSERT_TRUE(Click(dlg.m_page1, 1186));  // Load: converts to kgf
+        ASSERT_EQ(dlg.m_page1.m_cbUnit.GetWindowText(), "kgf");
+        ChooseCsv(dlg);
+        ASSERT_TRUE(Export(dlg, dir_ / "kgf.csv"));
+        const std::string expected = kStoredHeader + "Avg: " + Printf("%.4f", g_fAverageConv) + "  kgf\r\n" +
+                                     "Peak: " + Printf("%.4f", g_fPeakConv) + "  kgf\r\n" +
+                                     Row(1, g_fLoadConv[1], "kgf", 0.1) + Row(2, g_fLoadConv[2], "kgf", 0.2);
+        EXPECT_EQ(ReadFile(dir_ / "kgf.csv"), expected);
+        EXPECT_EQ(Row(2, g_fLoadConv[2], "kgf", 0.2), "2,1.0000,kgf,0.200, s,\r\n");
+    });
+}
+
+TEST_F(CsvExportTest, NoTestYetWritesTheEmptyReport) {
+    RunDialog([&](CKvDlg& dlg) {
+        // A first click before any test: the buttons are enabled by a connection, here by hand.
+        g_nSampleIndex = 0;
+        g_strReportHeader.clear();
+        g_strUnit.clear();
+        g_bUnitConverted = 0;
+        g_fPeak = 0;
+        g_fAverage = 0;
+        dlg.GetDlgItem(kExportData)->EnableWindow(TRUE);
+        ChooseCsv(dlg);
+        ASSERT_TRUE(Export(dlg, dir_ / "empty.csv"));
+        EXPECT_EQ(ReadFile(dir_ / "empty.csv"), "Avg: 0.0000  \r\nPeak: 0.0000  \r\n");
+    });
+}
+
+TEST_F(CsvExportTest, UploadFileIsTheKeptTextAndALineEnd) {
+    RunDialog([&](CKvDlg& dlg) {
+        StoreTest(dlg, " N", {1.0f});
+        ASSERT_TRUE(Click(dlg.m_page1, 1043));  // upload mode
+        const std::string upload = "Report Name: up\r\n\r\n1,12.5,N,14:7,1.2746,kgf,push,1,\r\n";
+        g_strExportText = upload;
+        ChooseCsv(dlg);
+        ASSERT_TRUE(Export(dlg, dir_ / "up1.csv"));
+        EXPECT_EQ(ReadFile(dir_ / "up1.csv"), upload + "\r\n");
+        EXPECT_TRUE(ShownBox(kOk));
+        ASSERT_TRUE(Export(dlg, dir_ / "up2.csv"));
+        EXPECT_EQ(ReadFile(dir_ / "up2.csv"), upload + "\r\n\r\n");
+        EXPECT_EQ(g_strExportText, upload + "\r\n\r\n");
+    });
+}
+
+TEST_F(CsvExportTest, CancelAndTheSpreadsheetTypeWriteAndShowNothing) {
+    RunDialog([&](CKvDlg& dlg) {
+        StoreTest(dlg, " N", {1.0f});
+        // The spreadsheet type (the default) is not built yet: no dialog, no box, no file.
+        ASSERT_EQ(g_nExportFileType, 0);
+        ASSERT_TRUE(Click(dlg, kExportData));
+        ChooseCsv(dlg);
+        // Cancel: an empty answer, and no answer at all.
+        ASSERT_TRUE(Export(dlg, ""));
+        ASSERT_TRUE(Click(dlg, kExportData));
+        EXPECT_TRUE(ui_test::Boxes().empty());
+        EXPECT_TRUE(fs::is_empty(dir_));
+    });
+}
+
+TEST_F(CsvExportTest, AnExistingFileIsConfirmedAndReplaced) {
+    RunDialog([&](CKvDlg& dlg) {
+        StoreTest(dlg, " N", {2.0f});
+        ChooseCsv(dlg);
+        const fs::path file = dir_ / "old.csv";
+        const std::string old(10000, 'x');
+        WriteFile(file, old);
+        // "No" at the question returns to the dialog, which is then cancelled: the file stays.
+        afx::testing::AnswerNextMessageBox(IDNO);
+        ASSERT_TRUE(Export(dlg, file));
+        EXPECT_EQ(ReadFile(file), old);
+        EXPECT_FALSE(ShownBox(kOk));
+        ASSERT_EQ(ui_test::Boxes().size(), 1u);
+        EXPECT_EQ(ui_test::Boxes()[0].caption, "Confirm Save As");
+
+        afx::testing::ClearShownBoxes();
+        afx::testing::AnswerNextMessageBox(IDYES);
+        ASSERT_TRUE(Export(dlg, file));
+        EXPECT_EQ(ReadFile(file),
+                  kStoredHeader + "Avg: 2.0000   N\r\nPeak: 2.0000   N\r\n" + Row(1, 2.0, " N", 0.1));
+        EXPECT_TRUE(ShownBox(kOk));
+        // Nothing but the file itself is left in the folder.
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+    });
+}
+
+TEST_F(CsvExportTest, MissingFolderGivesAnErrorBoxAndNoOk) {
+    RunDialog([&](CKvDlg& dlg) {
+        StoreTest(dlg, " N", {2.0f});
+        ChooseCsv(dlg);
+        const fs::path file = dir_ / "no such folder" / "run.csv";
+        ASSERT_TRUE(Export(dlg, file));
+        const auto boxes = ui_test::Boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_NE(boxes[0].text.find(file.string()), std::string::npos) << boxes[0].text;
+        EXPECT_NE(boxes[0].text.find("No such file or directory"), std::string::npos) << boxes[0].text;
+        EXPECT_FALSE(ShownBox(kOk));
+        // The text keeps nothing of the failed report: the next export is whole.
+        EXPECT_TRUE(g_strExportText.empty());
+        ASSERT_TRUE(Export(dlg, dir_ / "next.csv"));
+        EXPECT_EQ(ReadFile(dir_ / "next.csv").rfind(kStoredHeader, 0), 0u);
+    });
+}
+
+// The file-size limit makes a write fail partway, as a full disk does.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        oldHandler_ = signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        signal(SIGXFSZ, oldHandler_);
+    }
+
+private:
+    rlimit saved_{};
+    sighandler_t oldHandler_;
+};
+
+TEST_F(CsvExportTest, AWriteFailingMidwayLeavesTheEarlierFileIntact) {
+    RunDialog([&](CKvDlg& dlg) {
+        // About 25 bytes a row: 20000 rows are far past the limit.
+        StoreTest(dlg, " N", std::vector<float>(20000, 1.5f));
+        ChooseCsv(dlg);
+        const fs::path file = dir_ / "kept.csv";
+        WriteFile(file, "the earlier report\r\n");
+        afx::testing::AnswerNextMessageBox(IDYES);
+        {
+            FileSizeLimit limit(64 * 1024);
+            ASSERT_TRUE(Export(dlg, file));
+        }
+        const auto boxes = ui_test::Boxes();
+        ASSERT_EQ(boxes.size(), 2u);  // the overwrite question, then the error
+        EXPECT_NE(boxes[1].text.find(file.string()), std::string::npos) << boxes[1].text;
+        EXPECT_NE(boxes[1].text.find("File too large"), std::string::npos) << boxes[1].text;
+        EXPECT_FALSE(ShownBox(kOk));
+        EXPECT_EQ(ReadFile(file), "the earlier report\r\n");
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+        EXPECT_TRUE(g_strExportText.empty());
+    });
+}
+
+}  // namespace
