@@ -254,6 +254,10 @@ TEST(GaugeSimulator, BadRequestFramesGetNoAnswer) {
     std::string swapped = Connect();
     std::swap(swapped[6], swapped[7]);
     ASSERT_TRUE(port.Write(swapped));
+    // Once the gauge has taken the frame (and refused it), nothing has come back.
+    for (int i = 0; i < 10000 && gauge.BadRequestFrames() == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     EXPECT_EQ(port.Drain(50), "");
     EXPECT_EQ(gauge.BadRequestFrames(), 1u);
     EXPECT_EQ(gauge.FramesSent(), 0u);
@@ -266,6 +270,9 @@ TEST(GaugeSimulator, SilentGaugeCountsButAnswersNothing) {
     ASSERT_TRUE(gauge.Open());
     SlavePort port(gauge.SlavePath());
     ASSERT_TRUE(port.Write("??" + Connect() + Next()));
+    for (int i = 0; i < 10000 && gauge.NextRequests() == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     EXPECT_EQ(port.Drain(80), "");
     EXPECT_EQ(gauge.RequestsReceived(), 2u);
     EXPECT_EQ(gauge.ConnectRequests(), 1u);
