@@ -5,6 +5,9 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -119,6 +122,35 @@ void StartTest(CKvDlg& dlg, const std::string& perSecond, const std::string& sto
 
 bool WaitUntil(const std::function<bool()>& condition, double seconds) {
     return afx::testing::RunUntil(condition, static_cast<int>(seconds * 1000));
+}
+
+UiTiming TimedOnUi(const std::function<void()>& fn, int settleMs) {
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = clock.nsecsElapsed(), longest = 0;
+    QTimer heartbeat;
+    heartbeat.setInterval(1);
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    });
+    heartbeat.start();
+    afx::testing::Pump(50);
+    longest = 0;
+    UiTiming timing;
+    bool done = false;
+    afx::PostToUi([&] {
+        const double t0 = NowSeconds();
+        fn();
+        timing.wallSeconds = NowSeconds() - t0;
+        done = true;
+    });
+    WaitUntil([&] { return done; }, 600);
+    afx::testing::Pump(settleMs);
+    heartbeat.stop();
+    timing.longestBlockSeconds = static_cast<double>(longest) / 1e9;
+    return timing;
 }
 
 }  // namespace bench

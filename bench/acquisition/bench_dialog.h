@@ -33,4 +33,12 @@ double NowSeconds();
 void StartTest(CKvDlg& dlg, const std::string& perSecond, const std::string& stopSeconds);
 bool WaitUntil(const std::function<bool()>& condition, double seconds);
 
+// Runs fn posted to the UI thread while a 1 ms heartbeat there measures the longest gap between
+// two of its turns, up to settleMs after fn returned (the repaints it caused included).
+struct UiTiming {
+    double wallSeconds = 0;          // fn itself
+    double longestBlockSeconds = 0;  // the longest the UI thread kept the heartbeat waiting
+};
+UiTiming TimedOnUi(const std::function<void()>& fn, int settleMs);
+
 }  // namespace bench

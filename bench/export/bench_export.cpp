@@ -5,8 +5,6 @@
 //  - exported to a CSV file: wall time, and the peak resident memory during the export above the
 //    resident memory before it (the kernel's high-water mark, reset just before).
 //   bench_export [--folder DIR]   (the CSV file is written there; default: a temporary folder)
-#include <QElapsedTimer>
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -35,36 +33,6 @@ std::int64_t StatusBytes(const char* field) {
     return -1;
 }
 
-// Runs fn posted to the UI thread while a 1 ms heartbeat on it measures the longest gap between
-// two of its turns; returns fn's wall time and the longest gap, in seconds.
-std::pair<double, double> TimedOnUi(const std::function<void()>& fn) {
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last = clock.nsecsElapsed(), longest = 0;
-    QTimer heartbeat;
-    heartbeat.setInterval(1);
-    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        longest = std::max(longest, now - last);
-        last = now;
-    });
-    heartbeat.start();
-    afx::testing::Pump(50);
-    longest = 0;
-    double wall = 0;
-    bool done = false;
-    afx::PostToUi([&] {
-        const double t0 = bench::NowSeconds();
-        fn();
-        wall = bench::NowSeconds() - t0;
-        done = true;
-    });
-    bench::WaitUntil([&] { return done; }, 600);
-    afx::testing::Pump(1000);  // the list and the graph show the result: repaints included
-    heartbeat.stop();
-    return {wall, static_cast<double>(longest) / 1e9};
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -87,7 +55,8 @@ int main(int argc, char** argv) {
         WrapUpTest(dlg, ReportVariant::Button);
         afx::testing::Pump(300);
 
-        const auto [convertWall, convertBlock] = TimedOnUi([&] { afx::testing::Click(dlg.m_page1, 1186); });
+        const auto [convertWall, convertBlock] =
+            bench::TimedOnUi([&] { afx::testing::Click(dlg.m_page1, 1186); }, 1000);
         std::printf(
             "unit conversion of %d readings to %s (list rows, curve, converted values, report): %.3f s wall; "
             "longest UI-thread block %.3f s (heartbeat 1 ms); list rows %d, curve points %zu\n",
@@ -100,7 +69,8 @@ int main(int argc, char** argv) {
         std::ofstream("/proc/self/clear_refs") << "5";  // the high-water mark starts again from here
         const std::int64_t before = StatusBytes("VmRSS:");
         afx::testing::AnswerNextFileDialog(file.string());
-        const auto [exportWall, exportBlock] = TimedOnUi([&] { afx::testing::Click(dlg, 1080); });
+        const auto [exportWall, exportBlock] =
+            bench::TimedOnUi([&] { afx::testing::Click(dlg, 1080); }, 1000);
         const std::int64_t peak = StatusBytes("VmHWM:");
         std::printf(
             "CSV export of %d readings: %.3f s wall (longest UI-thread block %.3f s, the OK box included); "

@@ -6,8 +6,6 @@
 //  - CPU of the whole program (every thread but the simulator's) during a live test at 200
 //    readings per second.
 //   bench_program [--live-seconds N]   (default 10)
-#include <QElapsedTimer>
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -85,36 +83,12 @@ int main(int argc, char** argv) {
         dlg.m_listResults.DeleteAllItems();
         FillStoreLikeATest(dlg, kSampleCapacity - 1);
         afx::testing::Pump(100);
-        QElapsedTimer clock;
-        clock.start();
-        qint64 last = clock.nsecsElapsed(), longest = 0;
-        QTimer heartbeat;
-        heartbeat.setInterval(1);
-        QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-            const qint64 now = clock.nsecsElapsed();
-            longest = std::max(longest, now - last);
-            last = now;
-        });
-        heartbeat.start();
-        afx::testing::Pump(50);
-        longest = 0;
-        double wrapSeconds = 0;
-        bool done = false;
-        afx::PostToUi([&] {
-            const double t0 = bench::NowSeconds();
-            WrapUpTest(dlg, ReportVariant::Button);
-            wrapSeconds = bench::NowSeconds() - t0;
-            done = true;
-        });
         const double p0 = bench::NowSeconds();
-        bench::WaitUntil([&] { return done; }, 120);
-        afx::testing::Pump(1500);  // the list and the graph show the result: repaints included
-        heartbeat.stop();
+        const bench::UiTiming wrap = bench::TimedOnUi([&] { WrapUpTest(dlg, ReportVariant::Button); }, 1500);
         std::printf(
             "stop wrap-up of %d readings (curve redraw + list fill): %.3f s wall; longest UI-thread block "
-            "%.3f s "
-            "(heartbeat 1 ms, over %.1f s from the stop on); list rows %d, curve points %d\n",
-            g_nSampleIndex.load(), wrapSeconds, static_cast<double>(longest) / 1e9, bench::NowSeconds() - p0,
+            "%.3f s (heartbeat 1 ms, over %.1f s from the stop on); list rows %d, curve points %d\n",
+            g_nSampleIndex.load(), wrap.wallSeconds, wrap.longestBlockSeconds, bench::NowSeconds() - p0,
             dlg.m_listResults.GetItemCount(), static_cast<int>(g_nSampleIndex.load()) + 1);
         std::printf("resident memory after that test: %.1f MB\n",
                     static_cast<double>(bench::ResidentBytes()) / kMB);

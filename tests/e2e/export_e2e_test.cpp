@@ -1,6 +1,5 @@
 // A user's whole way out of the program: a 10-per-second test through the simulator, shown in
 // kgf, written to a CSV file and read back; the next test exports in its own unit again.
-#include <csv.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -9,6 +8,7 @@
 
 #include "SharedState.h"
 #include "afx_testing.h"
+#include "csv_rows.h"
 #include "e2e_fixture.h"
 
 namespace fs = std::filesystem;
@@ -21,28 +21,6 @@ using afx::testing::Click;
 std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// The rows of the file as libcsv reads them (blanks round unquoted fields trimmed).
-std::vector<std::vector<std::string>> ReadCsv(const std::string& text) {
-    struct Rows {
-        std::vector<std::vector<std::string>> rows;
-        std::vector<std::string> row;
-    } r;
-    csv_parser parser;
-    EXPECT_EQ(csv_init(&parser, CSV_STRICT | CSV_APPEND_NULL), 0);
-    const auto field = [](void* s, size_t n, void* data) {
-        static_cast<Rows*>(data)->row.emplace_back(static_cast<const char*>(s), n);
-    };
-    const auto end = [](int, void* data) {
-        auto* rows = static_cast<Rows*>(data);
-        rows->rows.push_back(std::move(rows->row));
-        rows->row.clear();
-    };
-    EXPECT_EQ(csv_parse(&parser, text.data(), text.size(), field, end, &r), text.size());
-    csv_fini(&parser, field, end, &r);
-    csv_free(&parser);
-    return r.rows;
 }
 
 float Rounded4(double v) {
@@ -77,7 +55,7 @@ TEST_F(ExportTest, TenPerSecondTestInKgfToCsvAndBack) {
         ASSERT_EQ(CountBoxesWith("Export Data OK!"), 1);
 
         const double g = static_cast<double>(9.807f);
-        const auto rows = ReadCsv(ReadFile(file));
+        const auto rows = testcsv::ReadCsv(ReadFile(file));
         // Name, "Start Time :", the date line, average, peak, then the readings.
         ASSERT_EQ(rows.size(), static_cast<std::size_t>(5 + n));
         EXPECT_EQ(rows[0][0], "Report Name: to csv");
@@ -104,7 +82,7 @@ TEST_F(ExportTest, TenPerSecondTestInKgfToCsvAndBack) {
         EXPECT_EQ(g_bUnitConverted, 0);
         afx::testing::AnswerNextFileDialog((root_ / "second.csv").string());
         ASSERT_TRUE(Click(*dlg_, 1080));
-        const auto second = ReadCsv(ReadFile(root_ / "second.csv"));
+        const auto second = testcsv::ReadCsv(ReadFile(root_ / "second.csv"));
         ASSERT_GE(second.size(), 6u);
         EXPECT_EQ(second[5][2], "N");
         EXPECT_NE(

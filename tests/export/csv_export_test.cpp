@@ -1,7 +1,6 @@
 // Export Data to a CSV file through the real window: the file byte for byte against one laid out
 // by hand, read back by a CSV library, the save dialog's answers, and files that cannot be made
 // or written, which must never cost the user an earlier file.
-#include <csv.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "SharedState.h"
+#include "csv_rows.h"
 #include "stored_test.h"
 #include "window_fixture.h"
 
@@ -38,28 +38,6 @@ std::string ReadFile(const fs::path& path) {
 
 void WriteFile(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
-}
-
-// Rows of fields as libcsv reads them (it trims the blanks round unquoted fields).
-std::vector<std::vector<std::string>> ReadCsv(const std::string& text) {
-    struct Rows {
-        std::vector<std::vector<std::string>> rows;
-        std::vector<std::string> row;
-    } r;
-    csv_parser parser;
-    EXPECT_EQ(csv_init(&parser, CSV_STRICT | CSV_APPEND_NULL), 0);
-    const auto field = [](void* s, size_t n, void* data) {
-        static_cast<Rows*>(data)->row.emplace_back(static_cast<const char*>(s), n);
-    };
-    const auto end = [](int, void* data) {
-        auto* rows = static_cast<Rows*>(data);
-        rows->rows.push_back(std::move(rows->row));
-        rows->row.clear();
-    };
-    EXPECT_EQ(csv_parse(&parser, text.data(), text.size(), field, end, &r), text.size());
-    csv_fini(&parser, field, end, &r);
-    csv_free(&parser);
-    return r.rows;
 }
 
 bool ShownBox(const std::string& text) {
@@ -117,7 +95,7 @@ TEST_F(CsvExportTest, RealTimeFileByteForByteAndReadBack) {
         EXPECT_TRUE(g_strExportText.empty());
 
         // Read back: every row gives the stored number, load and time.
-        const auto rows = ReadCsv(ReadFile(file));
+        const auto rows = testcsv::ReadCsv(ReadFile(file));
         ASSERT_EQ(rows.size(), 4u + 2u + 3u);  // three header lines (the empty one is skipped)
         EXPECT_EQ(rows[3], (std::vector<std::string>{"Avg: " + Printf("%.4f", g_fAverage.load()) + "   N"}));
         for (int i = 1; i <= 4; ++i) {
