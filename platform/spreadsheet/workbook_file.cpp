@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
+#include <zip.h>
 
 #include <QDateTime>
 #include <QStandardPaths>
@@ -75,6 +76,43 @@ void WriteXlsx(const std::string& path, std::vector<std::unique_ptr<Sheet>>& she
         throw WorkbookError("The workbook " + path + " could not be written: " + lxw_strerror(failure) + ".");
 }
 
+// libxlsxwriter keeps the rows of a sheet in a temporary file and does not notice when writing
+// it fails (a full disk): the workbook then holds a cut-off sheet and is reported as written. So
+// every sheet of the finished file is read back (its checksum included) and must end complete.
+bool SheetsComplete(const std::string& path, std::size_t sheetCount) {
+    int code = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    if (!archive) return false;
+    bool complete = true;
+    std::string buffer(1 << 16, '\0');
+    for (std::size_t i = 1; complete && i <= sheetCount; ++i) {
+        const std::string name = "xl/worksheets/sheet" + std::to_string(i) + ".xml";
+        zip_file_t* entry = zip_fopen(archive, name.c_str(), 0);
+        if (!entry) {
+            complete = false;
+            break;
+        }
+        std::string tail;
+        for (;;) {
+            const zip_int64_t got = zip_fread(entry, buffer.data(), buffer.size());
+            if (got < 0) {
+                complete = false;
+                break;
+            }
+            if (got == 0) break;
+            tail.append(buffer.data(), static_cast<std::size_t>(got));
+            if (tail.size() > 64) tail.erase(0, tail.size() - 64);
+        }
+        zip_fclose(entry);
+        while (!tail.empty() && (tail.back() == '\n' || tail.back() == '\r')) tail.pop_back();
+        const std::string end = "</worksheet>";
+        complete = complete && tail.size() >= end.size() &&
+                   tail.compare(tail.size() - end.size(), end.size(), end) == 0;
+    }
+    zip_discard(archive);
+    return complete;
+}
+
 }  // namespace
 
 std::string WorkbookFolder() {
@@ -89,6 +127,9 @@ std::string WriteWorkbook(const std::string& folder, std::vector<std::unique_ptr
                   std::to_string(counter.fetch_add(1)) + ".part"};
     unlink(temp.path.c_str());
     WriteXlsx(temp.path, sheets);
+    if (!SheetsComplete(temp.path, sheets.size()))
+        throw WorkbookError("The workbook could not be written completely in " + folder +
+                            " (is the disk or the temporary folder full?).");
 
     // The file appears under its own name only when it is complete; link() never replaces one.
     const std::string stem =
