@@ -10,6 +10,7 @@
 class _Application : public COleDispatchDriver {
 public:
     using COleDispatchDriver::COleDispatchDriver;
+    using COleDispatchDriver::operator=;
 
     void SetVisible(int visible);
     ole::IDispatch* GetWorkbooks();
@@ -19,6 +20,7 @@ public:
 class Workbooks : public COleDispatchDriver {
 public:
     using COleDispatchDriver::COleDispatchDriver;
+    using COleDispatchDriver::operator=;
 
     ole::IDispatch* Add(const ole::VARIANT& templateArg);
 };
@@ -26,6 +28,7 @@ public:
 class _Workbook : public COleDispatchDriver {
 public:
     using COleDispatchDriver::COleDispatchDriver;
+    using COleDispatchDriver::operator=;
 
     ole::IDispatch* GetWorksheets();
 };
@@ -33,6 +36,7 @@ public:
 class Worksheets : public COleDispatchDriver {
 public:
     using COleDispatchDriver::COleDispatchDriver;
+    using COleDispatchDriver::operator=;
 
     ole::IDispatch* GetItem(const ole::VARIANT& index);
 };
@@ -40,6 +44,7 @@ public:
 class _Worksheet : public COleDispatchDriver {
 public:
     using COleDispatchDriver::COleDispatchDriver;
+    using COleDispatchDriver::operator=;
 
     void SetName(const char* name);
     ole::IDispatch* GetCells();
@@ -48,6 +53,7 @@ public:
 class Range : public COleDispatchDriver {
 public:
     using COleDispatchDriver::COleDispatchDriver;
+    using COleDispatchDriver::operator=;
 
     void SetItem(const ole::VARIANT& rowIndex, const ole::VARIANT& columnIndex, const ole::VARIANT& value);
     void SetColumnWidth(const ole::VARIANT& width);

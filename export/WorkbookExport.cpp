@@ -7,6 +7,7 @@
 #include "KvDlg.h"
 #include "NumberText.h"
 #include "SharedState.h"
+#include "dispatch_wrapper.h"
 #include "sheet_cells.h"
 
 using namespace ole;
@@ -136,7 +137,9 @@ void ExportListToWorkbook(CKvDlg& dlg) {
     const VARIANT omitted = MakeOmitted();
     app.SetVisible(0);
     Workbooks books(app.GetWorkbooks());
-    _Workbook book(books.Add(omitted));
+    // The added workbook comes in a plain wrapper first; the typed one takes its own reference.
+    _Workbook book;
+    book = CDispatchWrapper(books.Add(omitted));
     Worksheets sheets(book.GetWorksheets());
     const VARIANT first = MakeI4(1);
     _Worksheet sheet(sheets.GetItem(first));

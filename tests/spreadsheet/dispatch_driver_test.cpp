@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ExcelClasses.h"
+#include "dispatch_wrapper.h"
 #include "recording_dispatch.h"
 
 using namespace ole;
@@ -232,6 +233,49 @@ TEST(DispatchRulesTest, OnlyTheSpreadsheetServerCanBeCreated) {
     EXPECT_EQ(driver.m_lpDispatch, nullptr);
     EXPECT_TRUE(driver.CreateDispatch("Excel.Application", &error));
     EXPECT_NE(driver.m_lpDispatch, nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DispatchRulesTest, PlainWrapperTakesOverItsReferenceAndCallsByNumber) {
+    RecordingDispatch server;
+    server.refs = 2;  // the test's and the one handed over
+    {
+        CDispatchWrapper wrapper(&server);
+        wrapper.Method5();
+        wrapper.Method6();
+        server.reply = MakeI4(9);
+        EXPECT_EQ(wrapper.GetProperty1(), 9);
+        EXPECT_EQ(wrapper.GetProperty54(), 9);
+        EXPECT_EQ(wrapper.GetProperty56(), 9);
+        wrapper.SetProperty54(3);
+        wrapper.SetProperty56(4);
+        server.reply = VARIANT{};
+        server.reply.vt = VT_BOOL;
+        server.reply.boolVal = VARIANT_TRUE;
+        EXPECT_EQ(wrapper.GetProperty57(), 1);
+        wrapper.SetProperty57(5);
+        _Workbook typed;
+        typed = wrapper;
+        EXPECT_EQ(server.refs, 3);
+    }
+    EXPECT_EQ(server.refs, 1);
+    struct Expected {
+        DISPID dispid;
+        std::uint16_t flags;
+    };
+    const Expected expected[] = {{5, 1},  {6, 1},  {1, 2},  {54, 2}, {56, 2},
+                                 {54, 4}, {56, 4}, {57, 2}, {57, 4}};
+    ASSERT_EQ(server.calls.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        EXPECT_EQ(server.calls[i].dispid, expected[i].dispid) << i;
+        EXPECT_EQ(server.calls[i].flags, expected[i].flags) << i;
+    }
+    EXPECT_EQ(server.calls[5].args[0].lVal, 3);
+    EXPECT_EQ(server.calls[8].args[0].vt, VT_BOOL);
+    EXPECT_EQ(server.calls[8].args[0].boolVal, VARIANT_TRUE);
 }
 
 }  // namespace
