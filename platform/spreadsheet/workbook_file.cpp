@@ -10,7 +10,6 @@
 
 #include <QDateTime>
 #include <QStandardPaths>
-#include <atomic>
 #include <cstring>
 #include <ctime>
 #include <thread>
@@ -122,10 +121,13 @@ std::string WorkbookFolder() {
 
 std::string WriteWorkbook(const std::string& folder, std::vector<std::unique_ptr<Sheet>>& sheets) {
     MakeFolder(folder);
-    static std::atomic<unsigned> counter{0};
-    TempFile temp{folder + "/.workbook-" + std::to_string(getpid()) + "-" +
-                  std::to_string(counter.fetch_add(1)) + ".part"};
-    unlink(temp.path.c_str());
+    // A name of its own for the file being written; the writer then replaces the empty file.
+    std::string name = folder + "/.workbook-XXXXXX.part";
+    const int fd = mkstemps(name.data(), 5);
+    if (fd < 0)
+        throw WorkbookError("The workbook could not be written in " + folder + ": " + Reason(errno) + ".");
+    close(fd);
+    TempFile temp{name};
     WriteXlsx(temp.path, sheets);
     if (!SheetsComplete(temp.path, sheets.size()))
         throw WorkbookError("The workbook could not be written completely in " + folder +
