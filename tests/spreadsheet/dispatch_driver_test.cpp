@@ -2,6 +2,8 @@
 // types, the named property-put argument, results, errors and who releases which interface.
 #include <gtest/gtest.h>
 
+#include <QString>
+
 #include "ExcelClasses.h"
 #include "dispatch_wrapper.h"
 #include "recording_dispatch.h"
@@ -276,6 +278,36 @@ TEST(DispatchRulesTest, PlainWrapperTakesOverItsReferenceAndCallsByNumber) {
     EXPECT_EQ(server.calls[5].args[0].lVal, 3);
     EXPECT_EQ(server.calls[8].args[0].vt, VT_BOOL);
     EXPECT_EQ(server.calls[8].args[0].boolVal, VARIANT_TRUE);
+}
+
+}  // namespace
+
+namespace {
+
+// Valid text against Qt's conversion; bad bytes by the rule that each byte that cannot start a
+// character, and each cut-off character (the longest valid start of one), is one U+FFFD.
+TEST(TextConversionTest, ValidTextRoundTripsAndEachBadPieceIsOneReplacement) {
+    const std::string valid[] = {"", "   N", "测试 報告 Ünïcode", "emoji \xf0\x9f\x98\x80 end"};
+    for (const auto& s : valid) {
+        const QString qt = QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+        const std::u16string expected(reinterpret_cast<const char16_t*>(qt.utf16()),
+                                      static_cast<std::size_t>(qt.size()));
+        EXPECT_EQ(ToWide(s), expected) << s;
+        EXPECT_EQ(ToNarrow(ToWide(s)), s);
+    }
+    const std::pair<std::string, std::u16string> bad[] = {
+        {"\xff", u"\uFFFD"},
+        {"a\xc3", u"a\uFFFD"},
+        {"\xe6\xb5x", u"\uFFFDx"},  // a cut-off character
+        {"\xf0\x9f\x98", u"\uFFFD"},
+        {"\xed\xa0\x80", u"\uFFFD\uFFFD\uFFFD"},            // an encoded surrogate
+        {"\xc0\xaf", u"\uFFFD\uFFFD"},                      // an overlong form
+        {"\xf4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // beyond U+10FFFF
+        {"x\x80\x80y", u"x\uFFFD\uFFFDy"},
+        {"\xe0\x9f\x80", u"\uFFFD\uFFFD\uFFFD"}};
+    for (const auto& [in, expected] : bad) EXPECT_EQ(ToWide(in), expected) << in;
+    EXPECT_EQ(ToNarrow(std::u16string(u"a") + char16_t(0xD800) + u"b"), "a\uFFFDb");
+    EXPECT_EQ(ToNarrow(std::u16string(1, char16_t(0xDC00))), "\uFFFD");
 }
 
 }  // namespace
