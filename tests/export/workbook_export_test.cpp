@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 
+#include "ListTexts.h"
 #include "SharedState.h"
 #include "fake_opener.h"
 #include "stored_test.h"
@@ -113,6 +114,33 @@ TEST_F(WorkbookExportTest, RealTimeLayoutCellByCell) {
         EXPECT_EQ(ui_test::Boxes()[0].caption, "System Message");
         EXPECT_EQ(ui_test::Boxes()[0].buttons, static_cast<UINT>(MB_YESNO));
         EXPECT_EQ(ui_test::Boxes()[0].icon, 0u);
+    });
+}
+
+// The texts the acquisition puts into the list: the number with its trailing blank stays whole,
+// the load splits into the number and the unit behind three blanks, the time loses " s".
+TEST_F(WorkbookExportTest, AcquisitionTextsSplitIntoLoadUnitAndTime) {
+    RunDialog([&](CKvDlg& dlg) {
+        StoreTest(dlg, " N", {1.0f});
+        const float loads[] = {12.345678f, -3.5f, 0.0f};
+        dlg.m_listResults.SetVirtualItems(3, [&](int item, int column) -> std::string {
+            if (column == 0) return FormatNumberText(item + 1);
+            if (column == 1) return FormatValueText(loads[item], " N");
+            return FormatTimeText(0.1f * static_cast<float>(item + 1));
+        });
+        ASSERT_EQ(dlg.m_listResults.GetItemText(1, 1), "-3.5   N");
+        const auto book = Export(dlg);
+        for (int k = 0; k < 3; ++k) {
+            const std::string row = std::to_string(6 + k);
+            const std::string value = FormatValueText(loads[k], " N");
+            EXPECT_EQ(book.cells.at("A" + row), FormatNumberText(k + 1)) << row;
+            EXPECT_EQ(book.cells.at("B" + row), value.substr(0, value.find(' '))) << row;
+            EXPECT_EQ(book.cells.at("C" + row), "   N") << row;
+            const std::string time = FormatTimeText(0.1f * static_cast<float>(k + 1));
+            EXPECT_EQ(book.cells.at("D" + row), time.substr(0, time.size() - 2)) << row;
+            EXPECT_EQ(book.cells.at("E" + row), "s") << row;
+        }
+        EXPECT_EQ(book.cells.at("A6"), "1 ");
     });
 }
 
