@@ -34,6 +34,11 @@ using Cells = std::map<std::string, std::string>;
 
 class WorkbookExportTest : public WindowTest {
 protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        g_strStartTime.clear();  // kept by the program between tests; some tests set their own
+    }
+
     // Export Data answered Yes; the one workbook it opened, read back.
     xlsx_test::Workbook Export(CKvDlg& dlg) {
         AnswerNextMessageBox(IDYES);
@@ -244,6 +249,23 @@ TEST_F(WorkbookExportTest, StrayBytesInTextsStillGiveAReadableWorkbook) {
         const auto book = Export(dlg);
         EXPECT_EQ(book.cells.at("B1"), " Run\uFFFD\uFFFD 7");
         EXPECT_EQ(book.cells.at("B2"), "\uFFFDstart");
+    });
+}
+
+// A call the server refuses ends the export there: the error box, no workbook, nothing shown, and
+// every object released (the leak check of the sanitizer build).
+TEST_F(WorkbookExportTest, ARefusedCellEndsTheExportWithAnErrorBoxAndNoWorkbook) {
+    RunDialog([&](CKvDlg& dlg) {
+        StoreTest(dlg, " N", {1.0f});
+        g_strStartTime = std::string(40000, 't');  // more than a cell holds
+        RealTimeList(dlg, 2);
+        AnswerNextMessageBox(IDYES);
+        ASSERT_TRUE(Click(dlg, kExportData));
+        const auto box = ui_test::LastBox();
+        EXPECT_NE(box.text.find("32767"), std::string::npos) << box.text;
+        EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONEXCLAMATION));
+        EXPECT_TRUE(opener_.Opened().empty());
+        EXPECT_TRUE(opener_.FilesInFolder().empty());
     });
 }
 
