@@ -1,11 +1,12 @@
-// Export Data: the test written to a CSV file the user names. The spreadsheet path (file type
-// other than csv) is not built yet and does nothing. UI thread; the button is disabled while a
-// test runs, so the store and the texts stand still.
+// Export Data: the test written to a CSV file the user names, or (any other file type) the
+// results list laid out in a new workbook. UI thread; the button is disabled while a test runs,
+// so the store, the list and the texts stand still.
 #include <string>
 
 #include "CsvReport.h"
 #include "KvDlg.h"
 #include "SharedState.h"
+#include "WorkbookExport.h"
 #include "win32_replace_file.h"
 
 namespace {
@@ -15,7 +16,10 @@ constexpr const char* kExportOk = "Export Data OK!";
 }  // namespace
 
 void CKvDlg::OnBnClickedExportData() {
-    if (g_nExportFileType != 1) return;
+    if (g_nExportFileType != 1) {
+        ExportListToWorkbook(*this);
+        return;
+    }
 
     CFileDialog dialog(FALSE, "csv", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
                        "csv Files (*.csv)|*.csv||");

@@ -1,0 +1,190 @@
+// The program's own spreadsheet server: what it writes when shown or told to quit, read back
+// from the .xlsx file, and the failures that must not pass as success or leave half a file.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "ExcelClasses.h"
+#include "fake_opener.h"
+#include "xlsx_reader.h"
+
+using namespace ole;
+namespace fs = std::filesystem;
+using xlsx_test::FakeOpener;
+using xlsx_test::ReadWorkbook;
+
+namespace {
+
+// A server with one workbook and the cells of its first sheet.
+struct Session {
+    _Application app;
+    Workbooks books;
+    _Workbook book;
+    Worksheets sheets;
+    _Worksheet sheet;
+    Range range;
+
+    Session() {
+        EXPECT_TRUE(app.CreateDispatch("Excel.Application"));
+        app.SetVisible(0);
+        books.AttachDispatch(app.GetWorkbooks());
+        book.AttachDispatch(books.Add(MakeOmitted()));
+        sheets.AttachDispatch(book.GetWorksheets());
+        sheet.AttachDispatch(sheets.GetItem(MakeI4(1)));
+        range.AttachDispatch(sheet.GetCells());
+    }
+    void Put(int row, int column, const std::string& text) {
+        range.SetItem(MakeI4(row), MakeI4(column), MakeText(text));
+    }
+};
+
+TEST(WorkbookServerTest, ShownWorkbookIsWrittenSortedAndOpened) {
+    FakeOpener opener;
+    {
+        Session s;
+        s.sheet.SetName("test");
+        s.Put(5, 1, "Num");
+        s.Put(5, 2, "Load");
+        s.range.SetColumnWidth(MakeI4(10));
+        s.Put(1, 2, "  leading blanks kept");
+        s.Put(1, 1, "Report Name:");
+        s.Put(6, 3, "   N");
+        s.Put(6, 3, "kgf");  // the later write wins
+        s.Put(2, 2, "报告 \xff end");
+        s.Put(1048576, 16384, "last cell");
+        EXPECT_TRUE(opener.Opened().empty());
+        s.app.SetVisible(1);
+        s.app.Quit();  // nothing changed since: no second file
+    }
+    const auto opened = opener.Opened();
+    ASSERT_EQ(opened.size(), 1u);
+    const auto files = opener.FilesInFolder();
+    ASSERT_EQ(files.size(), 1u);  // no temporary left
+    EXPECT_EQ(files[0].string(), opened[0]);
+    EXPECT_EQ(files[0].extension(), ".xlsx");
+
+    const auto book = ReadWorkbook(files[0]);
+    ASSERT_TRUE(book.readable) << book.error;
+    EXPECT_EQ(book.sheetNames, std::vector<std::string>{"test"});
+    ASSERT_EQ(book.columns.size(), 1u);
+    EXPECT_EQ(book.columns[0].min, 1);
+    EXPECT_EQ(book.columns[0].max, 16384);
+    EXPECT_NEAR(book.columns[0].width, 10.0, 0.72);  // the file holds the width with padding
+    const std::map<std::string, std::string> expected = {{"A1", "Report Name:"},
+                                                         {"B1", "  leading blanks kept"},
+                                                         {"B2", "报告 \uFFFD end"},
+                                                         {"A5", "Num"},
+                                                         {"B5", "Load"},
+                                                         {"C6", "kgf"},
+                                                         {"XFD1048576", "last cell"}};
+    EXPECT_EQ(book.cells, expected);
+    EXPECT_EQ(book.rowOrder, (std::vector<int>{1, 2, 5, 6, 1048576}));
+}
+
+TEST(WorkbookServerTest, EveryExportIsANewFile) {
+    FakeOpener opener;
+    for (int i = 0; i < 3; ++i) {
+        Session s;
+        s.Put(1, 1, "run " + std::to_string(i));
+        s.app.Quit();  // quit alone hands the workbook over as well
+    }
+    const auto opened = opener.Opened();
+    ASSERT_EQ(opened.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        const auto book = ReadWorkbook(opened[static_cast<std::size_t>(i)]);
+        ASSERT_TRUE(book.readable) << book.error;
+        EXPECT_EQ(book.cells.at("A1"), "run " + std::to_string(i));
+    }
+    EXPECT_EQ(opener.FilesInFolder().size(), 3u);
+}
+
+TEST(WorkbookServerTest, AWorkbookNeverShownIsNeverWritten) {
+    FakeOpener opener;
+    {
+        Session s;
+        s.Put(1, 1, "abandoned");
+    }
+    EXPECT_TRUE(opener.Opened().empty());
+    EXPECT_TRUE(opener.FilesInFolder().empty());
+}
+
+TEST(WorkbookServerTest, BadCallsAreRefusedByTheServer) {
+    FakeOpener opener;
+    Session s;
+    EXPECT_THROW(s.Put(0, 1, "x"), COleDispatchException);
+    EXPECT_THROW(s.Put(1, 16385, "x"), COleDispatchException);
+    EXPECT_THROW(s.sheet.SetName("a/b"), COleDispatchException);
+    EXPECT_THROW(s.sheet.SetName(""), COleDispatchException);
+    EXPECT_THROW(s.range.SetColumnWidth(MakeI4(256)), COleDispatchException);
+    EXPECT_THROW(s.sheets.GetItem(MakeI4(2)), COleException);
+    EXPECT_THROW(s.Put(1, 1, std::string(32768, 'x')), COleDispatchException);
+    COleDispatchDriver& app = s.app;
+    EXPECT_THROW(app.InvokeHelper(0x1234, DISPATCH_METHOD, VT_EMPTY, nullptr), COleException);
+}
+
+TEST(WorkbookServerTest, AnOpenerThatFailsIsReported) {
+    FakeOpener opener;
+    opener.SetExitStatus(3);
+    Session s;
+    s.Put(1, 1, "x");
+    try {
+        s.app.SetVisible(1);
+        FAIL() << "no error";
+    } catch (const COleDispatchException& e) {
+        EXPECT_NE(std::string(e.what()).find("could not be opened"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find(opener.Folder().string()), std::string::npos) << e.what();
+    }
+    // The file itself is complete and stays for the user to open.
+    ASSERT_EQ(opener.FilesInFolder().size(), 1u);
+    EXPECT_TRUE(ReadWorkbook(opener.FilesInFolder()[0]).readable);
+}
+
+TEST(WorkbookServerTest, AFolderThatCannotBeMadeIsReported) {
+    FakeOpener opener;
+    fs::create_directories(opener.DataHome());
+    std::ofstream(opener.DataHome() / "ORVA-FG") << "a file where the folder belongs";
+    Session s;
+    s.Put(1, 1, "x");
+    try {
+        s.app.SetVisible(1);
+        FAIL() << "no error";
+    } catch (const COleDispatchException& e) {
+        EXPECT_NE(std::string(e.what()).find("could not be made"), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(opener.Opened().empty());
+}
+
+TEST(WorkbookServerTest, AFullDiskLeavesNothingBehind) {
+    FakeOpener opener;
+    Session s;
+    // Texts that do not compress, so that the file outgrows the limit.
+    std::uint64_t seed = 12345;
+    for (int row = 1; row <= 20000; ++row) {
+        seed = seed * 6364136223846793005u + 1442695040888963407u;
+        s.Put(row, 1, std::to_string(seed) + std::to_string(seed * 31));
+    }
+    struct rlimit old {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    struct rlimit small = old;
+    small.rlim_cur = 64 * 1024;
+    signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    bool failed = false;
+    try {
+        s.app.SetVisible(1);
+    } catch (const COleDispatchException& e) {
+        failed = true;
+        EXPECT_NE(std::string(e.what()).find("could not be written"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find(opener.Folder().string()), std::string::npos) << e.what();
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, SIG_DFL);
+    EXPECT_TRUE(failed);
+    EXPECT_TRUE(opener.Opened().empty());
+    EXPECT_TRUE(opener.FilesInFolder().empty());
+}
+
+}  // namespace
