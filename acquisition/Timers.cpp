@@ -44,6 +44,9 @@ bool AnswerPending(const CKvDlg& dlg) {
 
 void PostStopByTime(CKvDlg& dlg, UINT timerId) {
     if (g_stopPostedBy.exchange(timerId) == timerId) return;
+    // The budget is reached: no reading is asked for from now on, however late the UI thread
+    // takes the stop. (Killing the poll timer waits for its callback, which never waits for us.)
+    dlg.StopPollTimer();
     const unsigned run = ActiveRun(dlg);
     PostToDialog(dlg, [timerId, run](CKvDlg& d) {
         // Only while this timer's test still runs: a stop made meanwhile already did the work.
