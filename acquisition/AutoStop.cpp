@@ -4,6 +4,7 @@
 #include "RealTimeParser.h"
 #include "ReceiveRing.h"
 #include "SharedState.h"
+#include "StartStop.h"
 #include "TestRun.h"
 #include "win32_thread.h"
 
@@ -44,17 +45,7 @@ void RunAutoStop(CKvDlg& dlg) {
     dlg.m_graph.SetCurveOption(FALSE);
     dlg.m_graph.SetCurveStyle(2);
     dlg.m_graph.SetRange(0, g_fTime[last], -peak - 5.0f, peak + 5.0f);
-    for (std::int32_t i = 0; i <= last; ++i) dlg.m_graph.PlotXY(g_fTime[i], g_fLoad[i], 0);
-
-    if (g_bLiveDisplay.load() == 0) {
-        dlg.m_listResults.SetRedraw(FALSE);
-        for (std::int32_t r = 0; r < last; ++r) {
-            dlg.m_listResults.InsertItem(r, g_arrListCol0[r]);
-            dlg.m_listResults.SetItemText(r, 1, g_arrListCol1[r]);
-            dlg.m_listResults.SetItemText(r, 2, g_arrListCol2[r]);
-        }
-        dlg.m_listResults.SetRedraw(TRUE);
-    }
+    ShowStoredReadings(dlg, last);
 
     AppendAutoStopResults(dlg.m_strResult);
     ShowFinalReport(dlg);

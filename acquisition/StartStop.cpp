@@ -311,6 +311,28 @@ std::string StopReportLines(ReportVariant variant) {
     return average + peak + "\r\n";
 }
 
+void ShowStoredReadings(CKvDlg& dlg, std::int32_t last) {
+    dlg.m_graph.PlotPoints(g_fTime, g_fLoad, static_cast<long>(last) + 1, 0);
+
+    if (g_bLiveDisplay.load() == 0) {
+        // Row r shows the kept texts of entry r. The list reads them from the store whenever it
+        // shows a row; the next test or upload empties the list before it writes the store.
+        dlg.m_listResults.SetRedraw(FALSE);
+        dlg.m_listResults.SetVirtualItems(last, [](int row, int column) {
+            switch (column) {
+                case 0:
+                    return g_arrListCol0[row];
+                case 1:
+                    return g_arrListCol1[row];
+                case 2:
+                    return g_arrListCol2[row];
+            }
+            return std::string();
+        });
+        dlg.m_listResults.SetRedraw(TRUE);
+    }
+}
+
 void WrapUpTest(CKvDlg& dlg, ReportVariant variant) {
     g_strUnit = g_strReadingUnit;
     g_strResultUnit = g_strUnit;
@@ -324,17 +346,7 @@ void WrapUpTest(CKvDlg& dlg, ReportVariant variant) {
     graph.SetCurveOption(FALSE);
     graph.SetCurveStyle(2);
     graph.SetRange(0, g_fTime[last], -peak - 5, peak + 5);
-    for (std::int32_t i = 0; i <= last; ++i) graph.PlotXY(g_fTime[i], g_fLoad[i], 0);
-
-    if (g_bLiveDisplay.load() == 0) {
-        dlg.m_listResults.SetRedraw(FALSE);
-        for (std::int32_t r = 0; r < last; ++r) {
-            dlg.m_listResults.InsertItem(r, g_arrListCol0[r]);
-            dlg.m_listResults.SetItemText(r, 1, g_arrListCol1[r]);
-            dlg.m_listResults.SetItemText(r, 2, g_arrListCol2[r]);
-        }
-        dlg.m_listResults.SetRedraw(TRUE);
-    }
+    ShowStoredReadings(dlg, last);
 
     g_strPeak = FormatFourDecimals(g_fPeak.load());
     g_strAverage = FormatFourDecimals(g_fAverage.load());

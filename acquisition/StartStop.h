@@ -1,6 +1,7 @@
 // The wrap-up of a test stopped by the Stop button or by the stop routine (stop by time).
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 class CKvDlg;
@@ -14,6 +15,11 @@ enum class ReportVariant {
 // filled (when it was not filled live), the report lines appended and shown, the recalculation
 // range, the controls enabled again. UI thread.
 void WrapUpTest(CKvDlg& dlg, ReportVariant variant);
+
+// The stop's curve and list: the stored readings 0 .. last plotted in order on the cleared and
+// set-up graph, then, when the test ran without the live list, one results row per reading 1 ..
+// last, whose texts are made from the store when they are shown. UI thread, after the thread ended.
+void ShowStoredReadings(CKvDlg& dlg, std::int32_t last);
 
 // The two report lines of a stop, from the peak, the average and the unit of the test.
 std::string StopReportLines(ReportVariant variant);

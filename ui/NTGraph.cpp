@@ -98,6 +98,11 @@ void CNTGraph::PlotXY(double x, double y, short element) {
     if (auto m = Model()) m->PlotXY(x, y, element);
 }
 
+void CNTGraph::PlotPoints(const float* x, const float* y, long count, short element) {
+    if (count <= 0) return;
+    if (auto m = Model()) m->PlotPoints(x, y, static_cast<std::size_t>(count), element);
+}
+
 double CNTGraph::GetElementX(long index, short element) {
     auto m = Model();
     return m ? m->GetElementX(index, element) : 0.0;

@@ -41,6 +41,8 @@ public:
     void AutoRange();
     void ClearGraph();
     void PlotXY(double x, double y, short element);
+    // PlotXY(x[i], y[i], element) for i = 0 .. count - 1, in one pass.
+    void PlotPoints(const float* x, const float* y, long count, short element);
     double GetElementX(long index, short element);
     double GetElementY(long index, short element);
     // Writes the graph's picture as a BMP file; a file that cannot be written raises an error

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -122,6 +123,12 @@ void StartTest(CKvDlg& dlg, const std::string& perSecond, const std::string& sto
 
 bool WaitUntil(const std::function<bool()>& condition, double seconds) {
     return afx::testing::RunUntil(condition, static_cast<int>(seconds * 1000));
+}
+
+void IdleFor(double seconds) {
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 UiTiming TimedOnUi(const std::function<void()>& fn, int settleMs) {

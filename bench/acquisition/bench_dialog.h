@@ -32,6 +32,8 @@ double NowSeconds();
 // Sets up a real-time test on the pages and clicks Start, as a user does.
 void StartTest(CKvDlg& dlg, const std::string& perSecond, const std::string& stopSeconds);
 bool WaitUntil(const std::function<bool()>& condition, double seconds);
+// Lets the UI thread sit in its event loop, as the program does between events, for a time.
+void IdleFor(double seconds);
 
 // Runs fn posted to the UI thread while a 1 ms heartbeat there measures the longest gap between
 // two of its turns, up to settleMs after fn returned (the repaints it caused included).

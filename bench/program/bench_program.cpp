@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
         const double w0 = bench::NowSeconds();
         const double c0 = CpuExcept(simulator);
         auto t0 = bench::ThreadTimes();
-        bench::WaitUntil([] { return false; }, liveSeconds);
+        bench::IdleFor(liveSeconds);
         const double w1 = bench::NowSeconds();
         const double c1 = CpuExcept(simulator);
         for (const auto& [tid, t] : bench::ThreadTimes()) {

@@ -1,10 +1,12 @@
 // CWnd: windows and controls by id, with the thread rules of the framework.
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
+#include <QTimer>
 #include <stdexcept>
 
 #include "afx_controls.h"
@@ -230,13 +232,15 @@ void ApplyButtonImage(WndCore& core) {
 }
 
 void PublishList(WndCore& core) {
-    if (!core.model) return;
+    if (!core.model || !core.widget) return;  // the view (and its model) are gone with the window
     bool redraw;
     {
         std::lock_guard<std::mutex> lock(core.mu);
         redraw = core.st.redraw;
     }
-    if (redraw) core.model->Publish();
+    if (!redraw) return;
+    core.lastPublish = std::chrono::steady_clock::now();
+    core.model->Publish();
 }
 
 void ScheduleListPublish(const std::shared_ptr<WndCore>& core) {
@@ -244,10 +248,22 @@ void ScheduleListPublish(const std::shared_ptr<WndCore>& core) {
         PublishList(*core);
         return;
     }
+    // Rows written by another thread reach the view at most once per frame: a reading a
+    // millisecond costs one repaint of the list per frame, not one per reading.
     if (core->publishScheduled.exchange(true)) return;
     afx::PostToUi([core] {
-        core->publishScheduled.store(false);
-        PublishList(*core);
+        const auto due = core->lastPublish + std::chrono::milliseconds(kListFrameMs);
+        const auto now = std::chrono::steady_clock::now();
+        auto publish = [core] {
+            core->publishScheduled.store(false);
+            PublishList(*core);
+        };
+        if (now >= due) {
+            publish();
+            return;
+        }
+        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(due - now).count() + 1;
+        QTimer::singleShot(static_cast<int>(wait), qApp, publish);
     });
 }
 

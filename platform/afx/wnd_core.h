@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -97,6 +98,7 @@ struct WndCore {
     ListModel* model = nullptr;         // list controls (UI thread)
     std::shared_ptr<MenuData> sysMenu;  // windows with a system menu
     std::atomic<bool> publishScheduled{false};
+    std::chrono::steady_clock::time_point lastPublish;  // UI thread
 
     std::shared_ptr<WndCore> FindChild(int id) const;
 };
@@ -122,6 +124,8 @@ void ApplyVisible(WndCore& core, bool visible);
 void ApplyGeometry(WndCore& core, const CRect& r);
 void ApplyButtonImage(WndCore& core);
 void PublishList(WndCore& core);  // makes the list view show the store (UI thread)
+// Rows written by other threads are published at most once per this many milliseconds.
+constexpr int kListFrameMs = 100;
 void ScheduleListPublish(const std::shared_ptr<WndCore>& core);
 
 // Converts text for the widget edge (bytes that are not UTF-8 become replacement characters).

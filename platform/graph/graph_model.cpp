@@ -41,13 +41,11 @@ PointStore* GraphModel::Find(short element) const {
     return nullptr;
 }
 
-void GraphModel::PlotXY(double x, double y, short element) {
-    // Declared before the lock so that whatever is left over is released after it.
-    std::unique_ptr<Chunk> spare;
-    std::unique_ptr<PointStore> newStore;
-    std::unique_lock lock(mutex_);
+PointStore* GraphModel::StoreWithRoom(std::unique_lock<std::mutex>& lock, short element,
+                                      std::unique_ptr<Chunk>& spare, std::unique_ptr<PointStore>& newStore) {
     PointStore* store = Find(element);
     if (store == nullptr || store->needsChunk()) {
+        // Allocated outside the lock, so that a painter waits for no allocation.
         lock.unlock();
         spare = NewChunk();
         if (store == nullptr) newStore = std::make_unique<PointStore>();
@@ -59,9 +57,33 @@ void GraphModel::PlotXY(double x, double y, short element) {
             elements_.emplace_back(element, std::move(newStore));
         }
     }
+    return store;
+}
+
+void GraphModel::PlotXY(double x, double y, short element) {
+    // Declared before the lock so that whatever is left over is released after it.
+    std::unique_ptr<Chunk> spare;
+    std::unique_ptr<PointStore> newStore;
+    std::unique_lock lock(mutex_);
+    PointStore* store = StoreWithRoom(lock, element, spare, newStore);
     store->append(x, y, spare);
     if (std::isfinite(x) && std::isfinite(y)) all_.add(x, y);
     Changed();
+}
+
+void GraphModel::PlotPoints(const float* xs, const float* ys, std::size_t count, short element) {
+    std::size_t done = 0;
+    while (done < count) {
+        std::unique_ptr<Chunk> spare;
+        std::unique_ptr<PointStore> newStore;
+        std::unique_lock lock(mutex_);
+        PointStore* store = StoreWithRoom(lock, element, spare, newStore);
+        // Up to the end of the store's last chunk under one hold of the lock.
+        const std::size_t n = std::min(store->roomInChunk(), count - done);
+        store->append(xs + done, ys + done, n, spare, all_);
+        done += n;
+        Changed();
+    }
 }
 
 double GraphModel::GetElementX(std::int64_t index, short element) const {

@@ -54,6 +54,8 @@ public:
     GraphModel& operator=(const GraphModel&) = delete;
 
     void PlotXY(double x, double y, short element);
+    // The same as PlotXY for each pair xs[i], ys[i] in turn, taking the lock once per chunk.
+    void PlotPoints(const float* xs, const float* ys, std::size_t count, short element);
     // Zero-based, in plotting order; an index outside the list answers 0.
     double GetElementX(std::int64_t index, short element) const;
     double GetElementY(std::int64_t index, short element) const;
@@ -99,6 +101,10 @@ public:
 
 private:
     PointStore* Find(short element) const;
+    // The element's store, made if needed, with room for one more point: a chunk it needs is
+    // allocated with the lock released and handed over in `spare`.
+    PointStore* StoreWithRoom(std::unique_lock<std::mutex>& lock, short element,
+                              std::unique_ptr<Chunk>& spare, std::unique_ptr<PointStore>& newStore);
     void Changed() { version_.fetch_add(1, std::memory_order_release); }
 
     mutable std::mutex mutex_;

@@ -30,7 +30,7 @@ public:
 
     QSize sizeHint() const override { return QSize(640, 430); }
 
-    static constexpr int kRepaintIntervalMs = 25;
+    static constexpr int kRepaintIntervalMs = 40;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

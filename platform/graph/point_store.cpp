@@ -1,5 +1,7 @@
 #include "point_store.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -14,7 +16,15 @@ bool Finite(const Point& p) {
 }  // namespace
 
 std::unique_ptr<Chunk> NewChunk() {
-    return std::make_unique_for_overwrite<Chunk>();
+    auto chunk = std::make_unique_for_overwrite<Chunk>();
+    // A chunk is filled at once when a whole curve is plotted: its pages are made in one call
+    // rather than one fault at a time. Where the kernel cannot, they come as they are touched.
+    const auto begin = reinterpret_cast<std::uintptr_t>(chunk.get());
+    const std::uintptr_t page = 4096;
+    const std::uintptr_t first = (begin + page - 1) & ~(page - 1);
+    const std::uintptr_t end = (begin + sizeof(Chunk)) & ~(page - 1);
+    if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+    return chunk;
 }
 
 ColumnMap::ColumnMap(double xmin, double xmax, int columns)
@@ -72,6 +82,33 @@ void PointStore::append(double x, double y, std::unique_ptr<Chunk>& spare) {
     c.blocks[off >> kBlockShift].add(x, y);
     c.all.add(x, y);
     bounds_.add(x, y);
+}
+
+void PointStore::append(const float* xs, const float* ys, std::size_t count, std::unique_ptr<Chunk>& spare,
+                        Bounds& added) {
+    if (count == 0) return;
+    const std::size_t ci = size_ >> kChunkShift;
+    if (ci >= chunks_.size()) chunks_.push_back(spare ? std::move(spare) : NewChunk());
+    Chunk& c = *chunks_[ci];
+    const std::size_t first = size_ & (kChunkSize - 1);
+    // The summaries are built per group of kFineSize points, then merged upwards.
+    for (std::size_t i = 0; i < count;) {
+        const std::size_t off = first + i;
+        const std::size_t end = std::min(count, i + (kFineSize - (off & (kFineSize - 1))));
+        Bounds b;
+        for (std::size_t k = i; k < end; ++k) {
+            const double x = xs[k], y = ys[k];
+            c.points[first + k] = Point{x, y};
+            if (std::isfinite(x) && std::isfinite(y)) b.add(x, y);
+        }
+        c.fine[off >> kFineShift].add(b);
+        c.blocks[off >> kBlockShift].add(b);
+        c.all.add(b);
+        bounds_.add(b);
+        added.add(b);
+        i = end;
+    }
+    size_ += count;
 }
 
 void PointStore::clear(std::vector<std::unique_ptr<Chunk>>& freed) {

@@ -33,6 +33,13 @@ struct Bounds {
         if (y < ymin) ymin = y;
         if (y > ymax) ymax = y;
     }
+    void add(const Bounds& b) {
+        count += b.count;
+        xmin = b.xmin < xmin ? b.xmin : xmin;
+        xmax = b.xmax > xmax ? b.xmax : xmax;
+        ymin = b.ymin < ymin ? b.ymin : ymin;
+        ymax = b.ymax > ymax ? b.ymax : ymax;
+    }
 };
 
 inline constexpr int kFineShift = 5;
@@ -126,6 +133,13 @@ public:
     // Appends a point; `spare` supplies the next chunk when one is needed (see needsChunk()),
     // otherwise one is allocated here.
     void append(double x, double y, std::unique_ptr<Chunk>& spare);
+    // Appends xs[i], ys[i] for i < count, as many appends would; the points must fit in the last
+    // chunk (count up to the room left in it, or up to a chunk when the store needs one). `added`
+    // grows by the finite points appended.
+    void append(const float* xs, const float* ys, std::size_t count, std::unique_ptr<Chunk>& spare,
+                Bounds& added);
+    // Points that still fit in the last chunk before another one is needed.
+    std::size_t roomInChunk() const { return kChunkSize - (size_ & (kChunkSize - 1)); }
     Point at(std::size_t i) const { return chunks_[i >> kChunkShift]->points[i & (kChunkSize - 1)]; }
     // Finite points only.
     const Bounds& bounds() const { return bounds_; }

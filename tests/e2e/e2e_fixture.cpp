@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <QTableView>
 #include <cstdio>
 
 #include "MSComm.h"
@@ -149,6 +150,27 @@ bool DialogTest::Enabled(CWnd& wnd, int id) const {
 std::shared_ptr<orva::graph::GraphModel> DialogTest::Graph() const {
     auto* widget = dynamic_cast<orva::graph::GraphWidget*>(afx::testing::Widget(*dlg_, 1075));
     return widget != nullptr ? widget->model() : nullptr;
+}
+
+void DialogTest::ExpectViewShowsTheList(const std::vector<std::int32_t>& rows) {
+    auto* view = qobject_cast<QTableView*>(afx::testing::Widget(*dlg_, 1038));
+    ASSERT_NE(view, nullptr);
+    const int count = dlg_->m_listResults.GetItemCount();
+    ASSERT_TRUE(WaitFor([&] { return view->model()->rowCount() == count; })) << view->model()->rowCount();
+    for (std::int32_t r : rows)
+        for (int c = 0; c < 3; ++c)
+            ASSERT_EQ(view->model()->data(view->model()->index(r, c)).toString().toStdString(),
+                      dlg_->m_listResults.GetItemText(r, c))
+                << "row " << r << " column " << c;
+}
+
+void DialogTest::ExpectCurveIsTheStore(const std::vector<std::int32_t>& indices, std::int32_t last) {
+    const auto graph = Graph();
+    ASSERT_EQ(graph->PointCount(0), static_cast<std::size_t>(last) + 1);
+    for (std::int32_t i : indices) {
+        ASSERT_EQ(graph->GetElementX(i, 0), static_cast<double>(g_fTime[i])) << "point " << i;
+        ASSERT_EQ(graph->GetElementY(i, 0), static_cast<double>(g_fLoad[i])) << "point " << i;
+    }
 }
 
 int DialogTest::Count(const std::string& text, const std::string& part) {

@@ -46,6 +46,11 @@ protected:
     std::string Pane(int index) const { return dlg_->m_wndStatusBar.GetPaneText(index); }
     bool Enabled(CWnd& wnd, int id) const;
     std::shared_ptr<orva::graph::GraphModel> Graph() const;
+    // The results list as the window shows it: once the view has caught up with the list, its
+    // row count and, for these rows, its three texts are the list's.
+    void ExpectViewShowsTheList(const std::vector<std::int32_t>& rows);
+    // The curve holds the stored readings 0 .. last, in order, and nothing after them.
+    void ExpectCurveIsTheStore(const std::vector<std::int32_t>& indices, std::int32_t last);
     static int Count(const std::string& text, const std::string& part);
     static int CountBoxesWith(const std::string& text);
 

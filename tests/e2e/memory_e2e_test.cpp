@@ -42,7 +42,19 @@ TEST_F(MemoryTest, AFullStoreWithItsListAndCurveStaysUnder250MB) {
         ASSERT_EQ(dlg_->m_listResults.GetItemCount(), kSampleCapacity - 1);
         EXPECT_EQ(dlg_->m_listResults.GetItemText(kSampleCapacity - 2, 0), "3599999 ");
         EXPECT_EQ(dlg_->m_listResults.GetItemText(kSampleCapacity - 2, 2), "3600 s");
-        EXPECT_EQ(Graph()->PointCount(0), static_cast<std::size_t>(kSampleCapacity));
+        // Sampled rows and points against the stored readings: the first and last ones, and every
+        // 7919th (a prime, so that rows fall all over the ramp and the hold).
+        std::vector<std::int32_t> rows = {0, 1, 2, kSampleCapacity - 3, kSampleCapacity - 2};
+        for (std::int32_t r = 7919; r < kSampleCapacity - 1; r += 7919) rows.push_back(r);
+        for (std::int32_t r : rows) {
+            const RowTexts want = ExpectedRow(r + 1, g_fLoad[r + 1], g_fTime[r + 1], " N");
+            ASSERT_EQ(dlg_->m_listResults.GetItemText(r, 0), want.number) << r;
+            ASSERT_EQ(dlg_->m_listResults.GetItemText(r, 1), want.value) << r;
+            ASSERT_EQ(dlg_->m_listResults.GetItemText(r, 2), want.time) << r;
+        }
+        ExpectViewShowsTheList(rows);
+        rows.push_back(kSampleCapacity - 1);
+        ExpectCurveIsTheStore(rows, kSampleCapacity - 1);
         const std::int64_t after = ResidentBytes();
         std::printf(
             "resident: %lld MB with the window open, %lld MB with the store full, %lld MB with the list "

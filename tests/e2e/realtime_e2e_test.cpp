@@ -231,6 +231,28 @@ TEST_F(RealTimeTest, StopByLoadKeepsTheStoppingReadingOutOfTheAverage) {
     });
 }
 
+TEST_F(RealTimeTest, StopByLoadAboveTwoHundredPerSecondFillsTheListAndTheCurveAtTheStop) {
+    std::vector<std::string> numbers(400, "1.5");
+    numbers.push_back("-60.25");
+    RunWithGauge(SequenceGauge(numbers), [&] {
+        SetRate("500");
+        ClickOn(dlg_->m_page2, 1130);
+        TypeInto(dlg_->m_page2, 1148, "50");
+        StartWithName("fast stop");
+        ASSERT_TRUE(WaitForStop());
+        const std::int32_t n = g_nSampleIndex.load();
+        ASSERT_EQ(n, 401);
+        EXPECT_EQ(g_bLiveDisplay.load(), 0);
+        ExpectReadings(numbers, n, false, 500.0);
+        std::vector<std::int32_t> all(static_cast<std::size_t>(n) + 1);
+        for (std::int32_t i = 0; i <= n; ++i) all[static_cast<std::size_t>(i)] = i;
+        ExpectCurveIsTheStore(all, n);
+        all.pop_back();
+        ExpectViewShowsTheList(all);
+        EXPECT_EQ(Count(Report(), "Peak: 60.2500  N"), 1);
+    });
+}
+
 TEST_F(RealTimeTest, StopByLoadEndsTheTestWhenTheTickTimerIsNotRunning) {
     // A tick timer that is not running (its start failed) leaves the test to the thread's own
     // stop conditions.
@@ -360,7 +382,12 @@ TEST_F(RealTimeTest, AboveTwoHundredPerSecondTheListIsFilledAtTheStop) {
         ASSERT_TRUE(WaitForStop());
         const std::int32_t n = g_nSampleIndex.load();
         ExpectReadings(numbers, n, false, 500.0);
-        EXPECT_EQ(Graph()->PointCount(0), static_cast<std::size_t>(n) + 1);
+        // The whole curve from the origin on, and every row as the window shows it.
+        std::vector<std::int32_t> all(static_cast<std::size_t>(n) + 1);
+        for (std::int32_t i = 0; i <= n; ++i) all[static_cast<std::size_t>(i)] = i;
+        ExpectCurveIsTheStore(all, n);
+        all.pop_back();
+        ExpectViewShowsTheList(all);
     });
 }
 

@@ -110,5 +110,60 @@ TEST(Decimation, BlocksWithoutFinitePointsAreSkipped) {
     ExpectSameColumns(pts, ColumnMap(0, 4, 100), 1 << 20);
 }
 
+// The stop replots a whole stored test in one call: the model it leaves must be the one that
+// plotting point by point leaves, summaries included, wherever in a chunk the bulk starts.
+TEST(Decimation, PlottingInBulkLeavesTheCurveThatPointByPointLeaves) {
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> y(-500, 500);
+    const std::size_t n = 2 * 65536 + 5000;
+    std::vector<float> xs(n), ys(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        xs[i] = static_cast<float>(i) * 0.001f;
+        ys[i] = y(rng);
+        if (i % 4999 == 7) ys[i] = std::numeric_limits<float>::quiet_NaN();
+        if (i % 7919 == 3) xs[i] = std::numeric_limits<float>::infinity();
+    }
+    for (std::size_t prefix : {std::size_t{0}, std::size_t{100}, std::size_t{65535}}) {
+        GraphModel single, bulk;
+        for (std::size_t i = 0; i < prefix; ++i) {
+            single.PlotXY(-1.0 - static_cast<double>(i), 2.0, 0);
+            bulk.PlotXY(-1.0 - static_cast<double>(i), 2.0, 0);
+        }
+        for (std::size_t i = 0; i < n; ++i) single.PlotXY(xs[i], ys[i], 0);
+        bulk.PlotPoints(xs.data(), ys.data(), n, 0);
+        ASSERT_EQ(bulk.PointCount(0), single.PointCount(0));
+        for (std::size_t i = 0; i < prefix + n; ++i) {
+            const auto k = static_cast<std::int64_t>(i);
+            const double bx = bulk.GetElementX(k, 0), sx = single.GetElementX(k, 0);
+            const double by = bulk.GetElementY(k, 0), sy = single.GetElementY(k, 0);
+            ASSERT_TRUE(bx == sx || (std::isnan(bx) && std::isnan(sx))) << i;
+            ASSERT_TRUE(by == sy || (std::isnan(by) && std::isnan(sy))) << i;
+        }
+        single.AutoRange();
+        bulk.AutoRange();
+        EXPECT_EQ(bulk.Range().xmin, single.Range().xmin);
+        EXPECT_EQ(bulk.Range().xmax, single.Range().xmax);
+        EXPECT_EQ(bulk.Range().ymin, single.Range().ymin);
+        EXPECT_EQ(bulk.Range().ymax, single.Range().ymax);
+        for (const ColumnMap& map : {ColumnMap(-200, 140, 640), ColumnMap(10, 10.5, 333)}) {
+            const std::vector<orva::graph::Run> a = Decimate(bulk, map, 1 << 20),
+                                                b = Decimate(single, map, 1 << 20);
+            ASSERT_EQ(a.size(), b.size()) << prefix;
+            for (std::size_t r = 0; r < a.size(); ++r) {
+                ASSERT_EQ(a[r].column, b[r].column) << r;
+                ASSERT_EQ(a[r].count, b[r].count) << r;
+                ASSERT_EQ(a[r].begin, b[r].begin) << r;
+                ASSERT_EQ(a[r].end, b[r].end) << r;
+                ASSERT_EQ(a[r].ymin, b[r].ymin) << r;
+                ASSERT_EQ(a[r].ymax, b[r].ymax) << r;
+            }
+        }
+    }
+    // Nothing plotted, nothing made.
+    GraphModel empty;
+    empty.PlotPoints(xs.data(), ys.data(), 0, 0);
+    EXPECT_EQ(empty.PointCount(0), 0u);
+}
+
 }  // namespace
 }  // namespace orva::graph
