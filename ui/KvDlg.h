@@ -13,6 +13,7 @@
 #include "NTGraph.h"
 #include "Page1.h"
 #include "Page2.h"
+#include "SerialPort.h"
 #include "ado.h"
 #include "afx.h"
 #include "page3.h"
@@ -75,6 +76,8 @@ public:
     std::int32_t m_nFramesDone = 0;
 
     std::atomic<BYTE> m_bUploading{0};
+
+    CSerialPort m_serialPort;  // built and destroyed with the dialog, never opened
 
     _ConnectionPtr m_pConnection;  // the results database; empty until LoadQueryLists runs
 

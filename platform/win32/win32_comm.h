@@ -115,6 +115,9 @@ constexpr DWORD kDcbOutxCtsFlow = 0x4;
 constexpr DWORD kDcbOutX = 0x100;
 constexpr DWORD kDcbInX = 0x200;
 constexpr DWORD kDcbRtsHandshake = 0x2000;
+// The two bits of the RTS control (0 disabled, 1 enabled, 2 handshake, 3 toggle) and RTS enabled.
+constexpr DWORD kDcbRtsControlMask = 0x3000;
+constexpr DWORD kDcbRtsEnable = 0x1000;
 
 // Only serial ports open here: "COMn" or "\\.\COMn", n a port of the port table; anything else
 // fails with ERROR_FILE_NOT_FOUND, a port held by another opener with ERROR_ACCESS_DENIED. The

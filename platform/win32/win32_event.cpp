@@ -11,7 +11,7 @@ public:
     void Set() {
         std::lock_guard guard(m_lock);
         m_signalled = true;
-        m_changed.notify_all();
+        NotifyChangedLocked();
     }
 
     void Reset() {
@@ -67,5 +67,8 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
         SetLastError(ERROR_INVALID_HANDLE);
         return WAIT_FAILED;
     }
-    return object->Wait(milliseconds, CurrentThreadStopToken());
+    orva::win32::HonourSuspend();
+    const DWORD result = object->Wait(milliseconds, CurrentThreadStopToken());
+    orva::win32::HonourSuspend();
+    return result;
 }

@@ -76,6 +76,32 @@ DWORD WaitableObject::Wait(DWORD ms, const std::stop_token& stop) {
     return WAIT_TIMEOUT;
 }
 
+bool WaitableObject::TryAcquire() {
+    std::lock_guard guard(m_lock);
+    return TryAcquireLocked();
+}
+
+void WaitableObject::AddWatcher(WaitWatcher* watcher) {
+    std::lock_guard guard(m_lock);
+    m_watchers.push_back(watcher);
+}
+
+void WaitableObject::RemoveWatcher(WaitWatcher* watcher) {
+    std::lock_guard guard(m_lock);
+    std::erase(m_watchers, watcher);
+}
+
+void WaitableObject::NotifyChangedLocked() {
+    m_changed.notify_all();
+    // Lock order: the object's lock, then a watcher's. A waiter never holds its watcher's lock
+    // while it takes an object's.
+    for (WaitWatcher* w : m_watchers) {
+        std::lock_guard guard(w->lock);
+        w->woken = true;
+        w->wake.notify_all();
+    }
+}
+
 }  // namespace orva::win32
 
 DWORD Win32Object::Wait(DWORD, const std::stop_token&) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <stop_token>
+#include <vector>
 
 #include "win32_types.h"
 
@@ -24,18 +25,37 @@ struct Win32Object {
 
 namespace orva::win32 {
 
+// One thread waiting for any of several objects: each object it watches wakes it when it may
+// have become signalled. `woken` is set under `lock` by the objects and cleared by the waiter
+// before each look at them, so that no signal is missed between the look and the sleep.
+struct WaitWatcher {
+    std::mutex lock;
+    std::condition_variable_any wake;
+    bool woken = false;
+};
+
 // Base of the objects a thread can wait for: one lock and one condition per object.
 class WaitableObject : public Win32Object {
 public:
     DWORD Wait(DWORD ms, const std::stop_token& stop) override;
 
+    // Takes the object's signal when it is signalled (as a satisfied wait would).
+    bool TryAcquire();
+    void AddWatcher(WaitWatcher* watcher);
+    void RemoveWatcher(WaitWatcher* watcher);
+
 protected:
     // Called with m_lock held: true when the object is signalled; an auto-reset object also
     // consumes its signal here.
     virtual bool TryAcquireLocked() = 0;
+    // Called with m_lock held after a change that may signal the object: wakes its waiters.
+    void NotifyChangedLocked();
 
     std::mutex m_lock;
     std::condition_variable_any m_changed;
+
+private:
+    std::vector<WaitWatcher*> m_watchers;  // guarded by m_lock
 };
 
 HANDLE AddHandle(std::shared_ptr<Win32Object> object);

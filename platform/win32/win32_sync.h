@@ -18,6 +18,13 @@ BOOL CloseHandle(HANDLE handle);
 // ERROR_OPERATION_ABORTED and the thread should return.
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 
+// Waits for any one of `count` threads or events (waitAll FALSE; TRUE fails with
+// ERROR_NOT_SUPPORTED): WAIT_OBJECT_0 + the lowest position among those signalled, whose signal is
+// taken, or WAIT_TIMEOUT. Ends on a stop request like WaitForSingleObject. At most
+// MAXIMUM_WAIT_OBJECTS handles, each a waitable object, else WAIT_FAILED.
+constexpr DWORD MAXIMUM_WAIT_OBJECTS = 64;
+DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds);
+
 // Events. Only unnamed events exist here; a name fails with ERROR_NOT_SUPPORTED.
 HANDLE CreateEventA(void* security, BOOL manualReset, BOOL initialState, const char* name);
 BOOL SetEvent(HANDLE event);

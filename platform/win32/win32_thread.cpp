@@ -11,6 +11,9 @@
 
 namespace {
 
+constexpr DWORD kMaxSuspendCount = 127;
+constexpr DWORD kSuspendFailed = 0xFFFFFFFFu;
+
 // One CreateThread thread. Of the std::thread inside, exactly one party takes care: a joiner
 // (TerminateThread from another thread, or CloseHandle after the end) moves it out and joins it;
 // a thread whose handle was closed while it ran detaches itself when it ends. Both decide under
@@ -74,6 +77,37 @@ public:
         }
     }
 
+    // Suspension is a count, as on Windows; the thread holds at its next wait while it is not 0.
+    DWORD Suspend() {
+        std::lock_guard guard(m_lock);
+        if (m_suspendCount == kMaxSuspendCount) {
+            SetLastError(ERROR_SIGNAL_REFUSED);
+            return kSuspendFailed;
+        }
+        return m_suspendCount++;
+    }
+
+    DWORD Resume() {
+        std::lock_guard guard(m_lock);
+        const DWORD previous = m_suspendCount;
+        if (m_suspendCount != 0 && --m_suspendCount == 0) m_changed.notify_all();
+        return previous;
+    }
+
+    // On the thread itself: holds while it is suspended; a stop request ends the hold too.
+    void HoldWhileSuspended() {
+        std::unique_lock lock(m_lock);
+        if (m_suspendCount == 0) return;
+        m_held = true;
+        m_changed.wait(lock, m_stop.get_token(), [this] { return m_suspendCount == 0; });
+        m_held = false;
+    }
+
+    bool Held() {
+        std::lock_guard guard(m_lock);
+        return m_held;
+    }
+
     std::stop_source& StopSource() { return m_stop; }
     DWORD Id() const { return m_id; }
 
@@ -93,6 +127,8 @@ private:
     bool m_handleClosed = false;
     DWORD m_terminateCode = 0;
     DWORD m_exitCode = STILL_ACTIVE;
+    DWORD m_suspendCount = 0;
+    bool m_held = false;  // holding in HoldWhileSuspended
 };
 
 thread_local ThreadObject* t_current = nullptr;
@@ -105,7 +141,7 @@ void ThreadObject::Run(std::shared_ptr<ThreadObject> self) {
     self->m_finished = true;
     self->m_exitCode = self->m_terminated ? self->m_terminateCode : result;
     if (self->m_handleClosed && self->m_thread.joinable()) self->m_thread.detach();
-    self->m_changed.notify_all();
+    self->NotifyChangedLocked();
 }
 
 std::atomic<DWORD> g_nextThreadId{1000};
@@ -157,6 +193,37 @@ BOOL GetExitCodeThread(HANDLE thread, DWORD* exitCode) {
     return TRUE;
 }
 
+DWORD SuspendThread(HANDLE thread) {
+    const auto object = orva::win32::FindHandleAs<ThreadObject>(thread);
+    if (!object) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return kSuspendFailed;
+    }
+    return object->Suspend();
+}
+
+DWORD ResumeThread(HANDLE thread) {
+    const auto object = orva::win32::FindHandleAs<ThreadObject>(thread);
+    if (!object) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return kSuspendFailed;
+    }
+    return object->Resume();
+}
+
+namespace orva::win32 {
+
+void HonourSuspend() {
+    if (t_current != nullptr) t_current->HoldWhileSuspended();
+}
+
+bool ThreadHeldBySuspend(HANDLE thread) {
+    const auto object = FindHandleAs<ThreadObject>(thread);
+    return object && object->Held();
+}
+
+}  // namespace orva::win32
+
 DWORD GetCurrentThreadId() {
     if (t_current != nullptr) return t_current->Id();
     thread_local DWORD id = 0;
@@ -173,6 +240,7 @@ std::stop_token CurrentThreadStopToken() {
 }
 
 void Sleep(DWORD ms) {
+    orva::win32::HonourSuspend();
     if (t_current == nullptr) {
         if (ms == 0) {
             std::this_thread::yield();

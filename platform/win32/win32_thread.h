@@ -29,6 +29,23 @@ HANDLE CreateThread(void* security, std::size_t stackSize, LPTHREAD_START_ROUTIN
 // already ended. TRUE also for a thread that has ended already.
 BOOL TerminateThread(HANDLE thread, DWORD exitCode);
 
+// Suspension as a pause that the thread honours: SuspendThread raises the thread's suspend count
+// and ResumeThread lowers it (both return the count before the call, 0xFFFFFFFF on failure). A
+// CreateThread thread whose count is not 0 holds when it enters or leaves one of our waits
+// (WaitForSingleObject, WaitForMultipleObjects, Sleep) until the count is back to 0 or its stop is
+// requested; between waits it runs on. At most 127 suspensions (ERROR_SIGNAL_REFUSED).
+DWORD SuspendThread(HANDLE thread);
+DWORD ResumeThread(HANDLE thread);
+
+namespace orva::win32 {
+
+// Called by the waits on the calling thread: holds there while the thread is suspended.
+void HonourSuspend();
+// True while the thread holds at a wait because it is suspended.
+bool ThreadHeldBySuspend(HANDLE thread);
+
+}  // namespace orva::win32
+
 // The calling thread's id: for a CreateThread thread the id CreateThread gave; any other thread
 // gets one of the same series on its first call. Never 0.
 DWORD GetCurrentThreadId();
