@@ -98,11 +98,19 @@ void Cpage1::OnCbnSelchangeUnit() {
     const float step = 1.0f / rate;
     const std::int64_t last = LastStoredReading();
 
-    for (std::int64_t i = 1; i <= last; ++i) {
-        const double base = units::Apply(from, static_cast<double>(g_fLoad[i]), g);
-        const float w = static_cast<float>(units::Apply(to, base, g));
-        g_fLoadConv[i] = w;
-        graph.PlotXY(static_cast<float>(i) / rate, numtext::RoundedFloat(w, 4), 0);
+    // The points go to the graph a batch at a time, in order.
+    constexpr std::int64_t kBatch = 4096;
+    float xs[kBatch], ys[kBatch];
+    for (std::int64_t first = 1; first <= last; first += kBatch) {
+        const std::int64_t end = std::min(last + 1, first + kBatch);
+        for (std::int64_t i = first; i < end; ++i) {
+            const double base = units::Apply(from, static_cast<double>(g_fLoad[i]), g);
+            const float w = static_cast<float>(units::Apply(to, base, g));
+            g_fLoadConv[i] = w;
+            xs[i - first] = static_cast<float>(i) / rate;
+            ys[i - first] = numtext::RoundedFloat(w, 4);
+        }
+        graph.PlotPoints(xs, ys, static_cast<long>(end - first), 0);
     }
     // Fitting the view once at the end leaves it where fitting after every point would.
     if (last > 0) graph.AutoRange();

@@ -4,7 +4,7 @@
 //    and the list filled at the stop): wall time, and the longest time the UI thread could not
 //    run its event loop, measured by a 1 ms heartbeat timer on it;
 //  - CPU of the whole program (every thread but the simulator's) during a live test at 200
-//    readings per second.
+//    readings per second, and during a test at 1000 per second (no live list or curve).
 //   bench_program [--live-seconds N]   (default 10)
 #include <algorithm>
 #include <cstdio>
@@ -34,6 +34,33 @@ double CpuExcept(const std::set<int>& excluded) {
     return sum;
 }
 
+// Runs a test at the given rate for `seconds` while the UI thread sits in its event loop, and
+// prints the CPU the program used meanwhile; then stops the test by the button.
+void MeasureTest(CKvDlg& dlg, const char* perSecond, int seconds, const std::set<int>& simulator) {
+    bench::StartTest(dlg, perSecond, "1000");
+    bench::WaitUntil([] { return g_nSampleCount.load() >= 20; }, 10);
+    const std::int32_t n0 = g_nSampleCount.load();
+    const double w0 = bench::NowSeconds();
+    const double c0 = CpuExcept(simulator);
+    auto t0 = bench::ThreadTimes();
+    bench::IdleFor(seconds);
+    const double w1 = bench::NowSeconds();
+    const double c1 = CpuExcept(simulator);
+    const std::int32_t n1 = g_nSampleCount.load();
+    for (const auto& [tid, t] : bench::ThreadTimes()) {
+        const double used = t.seconds - (t0.count(tid) ? t0[tid].seconds : 0.0);
+        if (used >= 0.05)
+            std::printf("  thread %d %-16s %.2f s%s\n", tid, t.name.c_str(), used,
+                        simulator.count(tid) ? " (simulator, not counted)" : "");
+    }
+    std::printf("test at %s/s%s: program CPU %.2f s over %.2f s wall = %.1f %% of one core (%d readings)\n",
+                perSecond, g_bLiveDisplay.load() ? " (live list and curve)" : " (no live list or curve)",
+                c1 - c0, w1 - w0, 100 * (c1 - c0) / (w1 - w0), n1 - n0);
+    afx::testing::Click(dlg, 1023);
+    bench::WaitUntil([&] { return dlg.GetDlgItemText(1023) == "Start acquisition"; }, 30);
+    std::fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -58,25 +85,10 @@ int main(int argc, char** argv) {
         const double idle = static_cast<double>(bench::ResidentBytes()) / kMB;
         std::printf("resident memory, window open and idle: %.1f MB\n", idle);
 
-        // A live test at 200 readings per second, stopped by the button.
-        bench::StartTest(dlg, "200", "1000");
-        bench::WaitUntil([] { return g_nSampleCount.load() >= 20; }, 10);
-        const double w0 = bench::NowSeconds();
-        const double c0 = CpuExcept(simulator);
-        auto t0 = bench::ThreadTimes();
-        bench::IdleFor(liveSeconds);
-        const double w1 = bench::NowSeconds();
-        const double c1 = CpuExcept(simulator);
-        for (const auto& [tid, t] : bench::ThreadTimes()) {
-            const double used = t.seconds - (t0.count(tid) ? t0[tid].seconds : 0.0);
-            if (used >= 0.05)
-                std::printf("  thread %d %-16s %.2f s%s\n", tid, t.name.c_str(), used,
-                            simulator.count(tid) ? " (simulator, not counted)" : "");
-        }
-        afx::testing::Click(dlg, 1023);
-        std::printf(
-            "live test at 200/s: program CPU %.2f s over %.2f s wall = %.1f %% of one core (%d readings)\n",
-            c1 - c0, w1 - w0, 100 * (c1 - c0) / (w1 - w0), g_nSampleCount.load());
+        // A live test at 200 readings per second, and a test at 1000 per second (no live list or
+        // curve), each stopped by the button.
+        MeasureTest(dlg, "200", liveSeconds, simulator);
+        MeasureTest(dlg, "1000", liveSeconds, simulator);
 
         // The stop of a full test: the store filled as the thread fills it, then the wrap-up on
         // the UI thread while a heartbeat timer measures how long the loop was kept waiting.

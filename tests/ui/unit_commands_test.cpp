@@ -276,6 +276,31 @@ TEST_F(UnitCommandsTest, TimesComeFromTheTestsRateNotFromTheRateEdit) {
     });
 }
 
+// Every converted point of a test longer than the graph takes in one batch: its time from the test's
+// rate and its value rounded to four decimals, in order, and nothing more.
+TEST_F(UnitCommandsTest, EveryPointOfALongTestIsConvertedInOrder) {
+    RunDialog([&](CKvDlg& dlg) {
+        Cpage1& p = dlg.m_page1;
+        std::vector<float> loads(10'007);
+        for (std::size_t i = 0; i < loads.size(); ++i)
+            loads[i] = static_cast<float>(i % 977) * 0.37f - 150.0f;
+        StoreTest(dlg, " N", loads, 1000.0f);
+        ASSERT_TRUE(Click(p, kLoad));
+        Choose(p, "mN");
+        const auto& graph = Graph(dlg);
+        ASSERT_EQ(graph.PointCount(0), loads.size() + 1);
+        EXPECT_EQ(graph.GetElementX(0, 0), 0.0);
+        EXPECT_EQ(graph.GetElementY(0, 0), 0.0);
+        for (std::size_t i = 1; i <= loads.size(); ++i) {
+            const float w = g_fLoadConv[i];
+            ASSERT_EQ(w, static_cast<float>(static_cast<double>(loads[i - 1]) * 1000.0)) << i;
+            const auto k = static_cast<long>(i);
+            ASSERT_EQ(graph.GetElementX(k, 0), static_cast<double>(static_cast<float>(i) / 1000.0f)) << i;
+            ASSERT_EQ(graph.GetElementY(k, 0), static_cast<double>(Rounded("%.4f", w))) << i;
+        }
+    });
+}
+
 // A test that filled the store counted one reading more than the store holds; "Draw Graph"
 // offers the unit list all the same. The conversion stops at the store's last entry.
 TEST_F(UnitCommandsTest, AWrappedTestConvertsNoFurtherThanTheStore) {
