@@ -55,17 +55,6 @@ void CloseIfSet(HANDLE& handle) {
     handle = nullptr;
 }
 
-class Locked {
-public:
-    explicit Locked(CRITICAL_SECTION& section) : m_section(section) { EnterCriticalSection(&m_section); }
-    ~Locked() { LeaveCriticalSection(&m_section); }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-
-private:
-    CRITICAL_SECTION& m_section;
-};
-
 }  // namespace
 
 CSerialPort::CSerialPort()
@@ -119,7 +108,7 @@ BOOL CSerialPort::OpenAndConfigure(HWND hOwner, UINT nPort, UINT nBaud, char cPa
     m_hWaitSet[1] = m_overlapped.hEvent;
     m_hWaitSet[2] = m_hSendEvent;
 
-    Locked locked(m_lock);
+    orva::win32::SectionLock locked(m_lock);
     m_hOwner = hOwner;
     m_pSendBuffer.reset(new (std::nothrow) BYTE[nSendCapacity]());
     m_nPort = nPort;
@@ -188,7 +177,7 @@ void CSerialPort::Shutdown() {
                          m_writeOverlapped.hEvent}) {
         if (event != nullptr) ResetEvent(event);
     }
-    Locked locked(m_lock);
+    orva::win32::SectionLock locked(m_lock);
     m_pSendBuffer.reset();
 }
 
@@ -209,7 +198,7 @@ BOOL CSerialPort::QueueText(const char* szText) {
     if (szText == nullptr) return FALSE;
     const std::size_t length = std::strlen(szText);
     {
-        Locked locked(m_lock);
+        orva::win32::SectionLock locked(m_lock);
         if (length >= m_nSendCapacity || !SendBufferHolds(static_cast<DWORD>(length + 1))) return FALSE;
         std::memcpy(m_pSendBuffer.get(), szText, length + 1);
         m_nSendLength = static_cast<DWORD>(length);
@@ -225,7 +214,7 @@ BOOL CSerialPort::QueueText(char* szText) {
 BOOL CSerialPort::QueueBytes(const BYTE* pBytes, DWORD n) {
     if (pBytes == nullptr && n != 0) return FALSE;
     {
-        Locked locked(m_lock);
+        orva::win32::SectionLock locked(m_lock);
         if (!SendBufferHolds(n)) return FALSE;
         if (n != 0) std::memcpy(m_pSendBuffer.get(), pBytes, n);
         m_nSendLength = n;
@@ -237,7 +226,7 @@ BOOL CSerialPort::QueueBytes(const BYTE* pBytes, DWORD n) {
 BOOL CSerialPort::QueueByteCopy(const BYTE* pBytes, DWORD n) {
     if (pBytes == nullptr && n != 0) return FALSE;
     {
-        Locked locked(m_lock);
+        orva::win32::SectionLock locked(m_lock);
         if (!SendBufferHolds(n)) return FALSE;
         for (DWORD i = 0; i < n; ++i) m_pSendBuffer[i] = pBytes[i];
         m_nSendLength = n;
@@ -250,7 +239,7 @@ BOOL CSerialPort::QueueTextPadded(const char* szText, DWORD n) {
     if (szText == nullptr) return FALSE;
     const std::size_t length = std::strlen(szText);
     {
-        Locked locked(m_lock);
+        orva::win32::SectionLock locked(m_lock);
         if (length >= m_nSendCapacity || !SendBufferHolds(n) ||
             !SendBufferHolds(static_cast<DWORD>(length + 1)))
             return FALSE;

@@ -24,17 +24,6 @@ constexpr LineEvent kLineEvents[] = {{EV_CTS, kSerialCtsMessage},
                                      {EV_ERR, kSerialErrorMessage},
                                      {EV_RING, kSerialRingMessage}};
 
-class Locked {
-public:
-    explicit Locked(CRITICAL_SECTION& section) : m_section(section) { EnterCriticalSection(&m_section); }
-    ~Locked() { LeaveCriticalSection(&m_section); }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-
-private:
-    CRITICAL_SECTION& m_section;
-};
-
 }  // namespace
 
 BOOL CSerialPort::AwaitIo(OVERLAPPED& ov, DWORD& transferred, bool& stopped) {
@@ -99,7 +88,7 @@ void CSerialPort::ReceivePending(CSerialPort* pPort) {
         if (WaitForSingleObject(pPort->m_hStopEvent, 0) == WAIT_OBJECT_0) return;
         const HANDLE port = pPort->m_hPort.load();
         {
-            Locked locked(pPort->m_lock);
+            orva::win32::SectionLock locked(pPort->m_lock);
             DWORD errors = 0;
             COMSTAT status{};
             if (!ClearCommError(port, &errors, &status) || status.cbInQue == 0) return;
@@ -108,7 +97,7 @@ void CSerialPort::ReceivePending(CSerialPort* pPort) {
         DWORD read = 0;
         BOOL ok;
         {
-            Locked locked(pPort->m_lock);
+            orva::win32::SectionLock locked(pPort->m_lock);
             ok = ReadFile(port, &byte, 1, &read, &pPort->m_readOverlapped);
             if (!ok && GetLastError() == ERROR_IO_PENDING) {
                 bool stopped = false;
@@ -130,7 +119,7 @@ void CSerialPort::SendPending(CSerialPort* pPort) {
     const char* failed = nullptr;
     DWORD error = ERROR_SUCCESS;
     {
-        Locked locked(pPort->m_lock);
+        orva::win32::SectionLock locked(pPort->m_lock);
         OVERLAPPED& ov = pPort->m_writeOverlapped;
         ov.Offset = 0;
         ov.OffsetHigh = 0;

@@ -22,4 +22,16 @@ namespace orva::win32 {
 // Sections initialised and not yet deleted in this process.
 std::size_t LiveCriticalSectionCount();
 
+// Holds a section for its scope.
+class SectionLock {
+public:
+    explicit SectionLock(CRITICAL_SECTION& section) : m_section(section) { EnterCriticalSection(&m_section); }
+    ~SectionLock() { LeaveCriticalSection(&m_section); }
+    SectionLock(const SectionLock&) = delete;
+    SectionLock& operator=(const SectionLock&) = delete;
+
+private:
+    CRITICAL_SECTION& m_section;
+};
+
 }  // namespace orva::win32

@@ -48,6 +48,16 @@ protected:
         }
     }
 
+    // After a stop of a test without the live display: the whole curve from the origin on, and
+    // every row as the window shows it.
+    void ExpectStopShowedEveryReading(std::int32_t n) {
+        std::vector<std::int32_t> all(static_cast<std::size_t>(n) + 1);
+        for (std::int32_t i = 0; i <= n; ++i) all[static_cast<std::size_t>(i)] = i;
+        ExpectCurveIsTheStore(all, n);
+        all.pop_back();
+        ExpectViewShowsTheList(all);
+    }
+
     void StartWithName(const std::string& name) {
         TypeInto(dlg_->m_page1, 1027, name);
         gauge_->RestartProfile();
@@ -244,11 +254,7 @@ TEST_F(RealTimeTest, StopByLoadAboveTwoHundredPerSecondFillsTheListAndTheCurveAt
         ASSERT_EQ(n, 401);
         EXPECT_EQ(g_bLiveDisplay.load(), 0);
         ExpectReadings(numbers, n, false, 500.0);
-        std::vector<std::int32_t> all(static_cast<std::size_t>(n) + 1);
-        for (std::int32_t i = 0; i <= n; ++i) all[static_cast<std::size_t>(i)] = i;
-        ExpectCurveIsTheStore(all, n);
-        all.pop_back();
-        ExpectViewShowsTheList(all);
+        ExpectStopShowedEveryReading(n);
         EXPECT_EQ(Count(Report(), "Peak: 60.2500  N"), 1);
     });
 }
@@ -382,12 +388,7 @@ TEST_F(RealTimeTest, AboveTwoHundredPerSecondTheListIsFilledAtTheStop) {
         ASSERT_TRUE(WaitForStop());
         const std::int32_t n = g_nSampleIndex.load();
         ExpectReadings(numbers, n, false, 500.0);
-        // The whole curve from the origin on, and every row as the window shows it.
-        std::vector<std::int32_t> all(static_cast<std::size_t>(n) + 1);
-        for (std::int32_t i = 0; i <= n; ++i) all[static_cast<std::size_t>(i)] = i;
-        ExpectCurveIsTheStore(all, n);
-        all.pop_back();
-        ExpectViewShowsTheList(all);
+        ExpectStopShowedEveryReading(n);
     });
 }
 
