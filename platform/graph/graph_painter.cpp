@@ -115,10 +115,8 @@ std::string TickText(double value, double span, const char* format) {
     return text;
 }
 
-PaintedFrame PaintGraph(QPainter& painter, const QRect& area, const GraphModel& model,
-                        std::vector<Run>& scratch) {
-    const Settings s = model.CurrentSettings();
-    const ViewRange range = model.Range();
+PaintedFrame PaintGraphBackground(QPainter& painter, const QRect& area, const Settings& s,
+                                  const ViewRange& range) {
     const bool tickLabels = (s.plotOption & kPlotOptionTickLabels) != 0;
     const bool caption = !QString::fromStdString(s.caption).trimmed().isEmpty();
 
@@ -215,7 +213,16 @@ PaintedFrame PaintGraph(QPainter& painter, const QRect& area, const GraphModel& 
         painter.restore();
     }
 
-    // Curves.
+    painter.restore();
+    return frame;
+}
+
+void PaintGraphCurves(QPainter& painter, const PaintedFrame& frame, const GraphModel& model,
+                      const Settings& s, std::vector<Run>& scratch) {
+    const QRect plot = frame.plot;
+    const ViewRange range = frame.range;
+    if (plot.width() < 2 || plot.height() < 2) return;
+    painter.save();
     painter.save();
     painter.setClipRect(plot);
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -236,6 +243,13 @@ PaintedFrame PaintGraph(QPainter& painter, const QRect& area, const GraphModel& 
         painter.drawRect(plot.adjusted(0, 0, -1, -1));
     }
     painter.restore();
+}
+
+PaintedFrame PaintGraph(QPainter& painter, const QRect& area, const GraphModel& model,
+                        std::vector<Run>& scratch) {
+    const Settings s = model.CurrentSettings();
+    const PaintedFrame frame = PaintGraphBackground(painter, area, s, model.Range());
+    PaintGraphCurves(painter, frame, model, s, scratch);
     return frame;
 }
 

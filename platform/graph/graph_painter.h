@@ -22,6 +22,13 @@ struct PaintedFrame {
 PaintedFrame PaintGraph(QPainter& painter, const QRect& area, const GraphModel& model,
                         std::vector<Run>& scratch);
 
+// The two layers of PaintGraph: everything that stays while points come in (backgrounds, grid,
+// ticks, labels, titles), then the curves and the frame over it.
+PaintedFrame PaintGraphBackground(QPainter& painter, const QRect& area, const Settings& s,
+                                  const ViewRange& range);
+void PaintGraphCurves(QPainter& painter, const PaintedFrame& frame, const GraphModel& model,
+                      const Settings& s, std::vector<Run>& scratch);
+
 // The control's two number formats: time ticks as "%g", load ticks with two decimals.
 inline constexpr const char* kXTickFormat = "%g";
 inline constexpr const char* kYTickFormat = "%.2f";

@@ -35,8 +35,23 @@ void GraphWidget::RepaintIfChanged() {
 
 void GraphWidget::paintEvent(QPaintEvent*) {
     paintedVersion_ = model_->Version();
+    const Settings settings = model_->CurrentSettings();
+    const ViewRange range = model_->Range();
+    // The layer under the curves is drawn again only when what it shows has changed; while a
+    // test runs, only the curves change from one paint to the next.
+    const qreal ratio = devicePixelRatioF();
+    if (background_.isNull() || background_.size() != size() * ratio ||
+        background_.devicePixelRatio() != ratio || !SameLayer(settings, range)) {
+        background_ = QPixmap(size() * ratio);
+        background_.setDevicePixelRatio(ratio);
+        QPainter layer(&background_);
+        frame_ = PaintGraphBackground(layer, rect(), settings, range);
+        backgroundSettings_ = settings;
+        backgroundRange_ = range;
+    }
     QPainter painter(this);
-    frame_ = PaintGraph(painter, rect(), *model_, scratch_);
+    painter.drawPixmap(0, 0, background_);
+    PaintGraphCurves(painter, frame_, *model_, settings, scratch_);
     if (dragging_) {
         const int a = std::min(dragFrom_, dragTo_), b = std::max(dragFrom_, dragTo_);
         const QRect band(a, frame_.plot.top(), b - a + 1, frame_.plot.height());
@@ -44,6 +59,15 @@ void GraphWidget::paintEvent(QPaintEvent*) {
         painter.setPen(QPen(QColor(255, 255, 255), 0, Qt::DashLine));
         painter.drawRect(band.adjusted(0, 0, -1, -1));
     }
+}
+
+bool GraphWidget::SameLayer(const Settings& s, const ViewRange& r) const {
+    const Settings& b = backgroundSettings_;
+    return s.caption == b.caption && s.xLabel == b.xLabel && s.yLabel == b.yLabel &&
+           s.showGrid == b.showGrid && s.xGridCount == b.xGridCount && s.yGridCount == b.yGridCount &&
+           s.plotOption == b.plotOption && r.xmin == backgroundRange_.xmin &&
+           r.xmax == backgroundRange_.xmax && r.ymin == backgroundRange_.ymin &&
+           r.ymax == backgroundRange_.ymax;
 }
 
 void GraphWidget::resizeEvent(QResizeEvent* event) {

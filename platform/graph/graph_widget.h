@@ -4,6 +4,7 @@
 // plot area selects the X range to view.
 #pragma once
 
+#include <QPixmap>
 #include <QTimer>
 #include <QWidget>
 #include <cstdint>
@@ -49,6 +50,11 @@ private:
     std::uint64_t paintedVersion_ = 0;
     PaintedFrame frame_;
     std::vector<Run> scratch_;
+    // The layer under the curves as last drawn, and what it showed.
+    bool SameLayer(const Settings& s, const ViewRange& r) const;
+    QPixmap background_;
+    Settings backgroundSettings_;
+    ViewRange backgroundRange_;
     bool dragging_ = false;
     int dragFrom_ = 0;
     int dragTo_ = 0;

@@ -262,5 +262,40 @@ TEST(GraphWindow, RepaintsOnItsOwnWhileAnotherThreadPlots) {
     EXPECT_TRUE(Pump([&] { return w.lastFrame().range.xmax == 77; }));
 }
 
+// The window keeps the layer under the curves between paints: whatever changed in between, what
+// it shows is what painting everything at once shows.
+TEST(GraphWindow, ShowsWhatOnePassPaintsAsPointsRangesTitlesAndSizeChange) {
+    GraphWidget w;
+    w.resize(600, 400);
+    GraphModel& g = *w.model();
+    SetUpLikeTheMainWindow(g);
+    w.show();
+    auto same = [&](const char* step) {
+        const QImage shown = w.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage whole = Render(g, w.size());
+        ASSERT_EQ(shown.size(), whole.size()) << step;
+        int differing = 0;
+        for (int y = 0; y < whole.height(); ++y)
+            for (int x = 0; x < whole.width(); ++x) differing += shown.pixel(x, y) != whole.pixel(x, y);
+        EXPECT_EQ(differing, 0) << step;
+    };
+    same("empty");
+    for (int i = 0; i < 500; ++i) g.PlotXY(i * 0.01, 3 * std::sin(i * 0.05), 0);
+    same("points");
+    for (int i = 500; i < 900; ++i) g.PlotXY(i * 0.01, 3 * std::cos(i * 0.05), 0);
+    same("more points, same layer");
+    g.SetRange(0, 10, -8, 8);
+    same("new Y range");
+    g.SetYLabel(" kgf");
+    g.SetShowGrid(false);
+    same("title and grid");
+    g.SetCurveColor(0x000000FF);
+    same("curve colour");
+    w.resize(500, 300);
+    same("smaller window");
+    g.ClearGraph();
+    same("cleared");
+}
+
 }  // namespace
 }  // namespace orva::graph
