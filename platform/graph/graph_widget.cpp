@@ -30,7 +30,13 @@ GraphWidget::GraphWidget(std::shared_ptr<GraphModel> model, QWidget* parent)
 GraphWidget::~GraphWidget() = default;
 
 void GraphWidget::RepaintIfChanged() {
-    if (model_->Version() != paintedVersion_) update();
+    if (model_->Version() != paintedVersion_) {
+        unchangedTicks_ = 0;
+        update();
+        return;
+    }
+    // A curve that no longer changes needs no kept layer: an idle window gives its memory back.
+    if (!background_.isNull() && ++unchangedTicks_ >= kKeepLayerTicks) background_ = QPixmap();
 }
 
 void GraphWidget::paintEvent(QPaintEvent*) {

@@ -32,6 +32,8 @@ public:
     QSize sizeHint() const override { return QSize(640, 430); }
 
     static constexpr int kRepaintIntervalMs = 40;
+    // Checks without a change after which the layer under the curves is let go.
+    static constexpr int kKeepLayerTicks = 5;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -55,6 +57,7 @@ private:
     QPixmap background_;
     Settings backgroundSettings_;
     ViewRange backgroundRange_;
+    int unchangedTicks_ = 0;
     bool dragging_ = false;
     int dragFrom_ = 0;
     int dragTo_ = 0;
