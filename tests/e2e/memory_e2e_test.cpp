@@ -1,6 +1,7 @@
 // What the sample store costs: nothing until written, and a full store with every list text,
 // the whole curve and the filled results list under 250 MB for the whole program.
 #include <cstdio>
+#include <cstdlib>
 
 #include "SharedState.h"
 #include "StartStop.h"
@@ -53,8 +54,42 @@ TEST_F(MemoryTest, AFullStoreWithItsListAndCurveStaysUnder250MB) {
             ASSERT_EQ(dlg_->m_listResults.GetItemText(r, 2), want.time) << r;
         }
         ExpectViewShowsTheList(rows);
-        rows.push_back(kSampleCapacity - 1);
-        ExpectCurveIsTheStore(rows, kSampleCapacity - 1);
+        std::vector<std::int32_t> points = rows;
+        points.push_back(kSampleCapacity - 1);
+        ExpectCurveIsTheStore(points, kSampleCapacity - 1);
+
+        // The whole store shown in mN: the same rows with the converted texts, and the curve.
+        dlg_->m_fTestRate = 1000.0f;
+        ClickOn(dlg_->m_page1, 1186);
+        int mN = -1;
+        for (int i = 0; i < dlg_->m_page1.m_cbUnit.GetCount(); ++i)
+            if (dlg_->m_page1.m_cbUnit.GetLBText(i) == "mN") mN = i;
+        ASSERT_GE(mN, 0);
+        ASSERT_TRUE(afx::testing::SelectComboEntry(dlg_->m_page1, 1182, mN));
+        ASSERT_EQ(dlg_->m_listResults.GetItemCount(), kSampleCapacity - 1);
+        const auto graph = Graph();
+        ASSERT_EQ(graph->PointCount(0), static_cast<std::size_t>(kSampleCapacity));
+        auto through = [](const char* format, double v) {
+            char buf[64];
+            std::snprintf(buf, sizeof buf, format, v);
+            return static_cast<float>(std::atof(buf));
+        };
+        for (std::int32_t r : rows) {
+            const std::int32_t i = r + 1;
+            const float w = static_cast<float>(static_cast<double>(g_fLoad[i]) * 1000.0);
+            ASSERT_EQ(g_fLoadConv[i], w) << i;
+            char buf[64];
+            std::snprintf(buf, sizeof buf, "%d", i);
+            ASSERT_EQ(dlg_->m_listResults.GetItemText(r, 0), buf) << r;
+            std::snprintf(buf, sizeof buf, "%g   mN", static_cast<double>(through("%.4f", w)));
+            ASSERT_EQ(dlg_->m_listResults.GetItemText(r, 1), buf) << r;
+            const float t = static_cast<float>(i) * (1.0f / 1000.0f);
+            std::snprintf(buf, sizeof buf, "%g s", static_cast<double>(through("%.3f", t)));
+            ASSERT_EQ(dlg_->m_listResults.GetItemText(r, 2), buf) << r;
+            ASSERT_EQ(graph->GetElementX(i, 0), static_cast<double>(static_cast<float>(i) / 1000.0f)) << i;
+            ASSERT_EQ(graph->GetElementY(i, 0), static_cast<double>(through("%.4f", w))) << i;
+        }
+        ExpectViewShowsTheList(rows);
         const std::int64_t after = ResidentBytes();
         std::printf(
             "resident: %lld MB with the window open, %lld MB with the store full, %lld MB with the list "
