@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "NumberText.h"
 #include "SampleStore.h"
 
 namespace {
@@ -89,25 +90,27 @@ std::string UnitOf(std::int32_t entry) {
 
 }  // namespace
 
+// printf's digits, written without printf: these run for every reading and every shown row.
 std::string FormatNumberText(std::int32_t count) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%d ", count);
-    return buf;
+    numtext::Buffer buf;
+    std::string text(numtext::Integer(buf, count));
+    text += ' ';
+    return text;
 }
 
 std::string FormatValueText(float load, std::string_view unit) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%g", static_cast<double>(load));
-    std::string text(buf);
+    numtext::Buffer buf;
+    std::string text(numtext::General(buf, static_cast<double>(load)));
     text += "  ";
     text += unit;
     return text;
 }
 
 std::string FormatTimeText(float seconds) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%g s", static_cast<double>(seconds));
-    return buf;
+    numtext::Buffer buf;
+    std::string text(numtext::General(buf, static_cast<double>(seconds)));
+    text += " s";
+    return text;
 }
 
 void KeepListTexts(std::int32_t index, std::int32_t count, std::string_view unit) {

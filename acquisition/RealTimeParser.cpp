@@ -4,18 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "NumberText.h"
 #include "SharedState.h"
 
 namespace {
 
 constexpr DWORD kCurveYellow = RgbColour(255, 255, 0);
 constexpr int kGraphPageSeconds = 10;
-
-float RoundedThrough(const char* format, double value) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, format, value);
-    return static_cast<float>(std::atof(buf));
-}
 
 }  // namespace
 
@@ -106,7 +101,7 @@ ReadingOutcome RealTimeParser::ProcessLine(std::string_view number, std::string_
     }
 
     // Reading n lies n / rate seconds after the start, rounded to milliseconds.
-    g_fElapsed = RoundedThrough("%.3f", static_cast<double>(index) / m_rate);
+    g_fElapsed = numtext::RoundedThrough(static_cast<double>(index) / m_rate, 3);
     m_timeText = FormatTimeText(g_fElapsed);
     g_strTime = m_timeText;
     g_fTime[index] = g_fElapsed;
@@ -115,7 +110,7 @@ ReadingOutcome RealTimeParser::ProcessLine(std::string_view number, std::string_
     float load = static_cast<float>(std::atof(g_strForce.c_str()));
     load = -load;
     if (g_bInvertLoad.load() == 1) load = -load;
-    load = RoundedThrough("%.4f", static_cast<double>(load));
+    load = numtext::RoundedFloat(load, 4);
     g_fCurLoad = load;
     m_valueText = FormatValueText(load, unit);
     g_strForce = m_valueText;
