@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -99,12 +100,17 @@ double ProcessCpuSeconds() {
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-std::int64_t ResidentBytes() {
+std::int64_t StatusBytes(const char* field) {
     std::ifstream status("/proc/self/status");
     std::string line;
+    const std::size_t n = std::strlen(field);
     while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::stoll(line.substr(6)) * 1024;
+        if (line.compare(0, n, field) == 0) return std::stoll(line.substr(n)) * 1024;
     return -1;
+}
+
+std::int64_t ResidentBytes() {
+    return StatusBytes("VmRSS:");
 }
 
 double NowSeconds() {

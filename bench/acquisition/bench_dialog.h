@@ -26,6 +26,8 @@ struct ThreadCpu {
 };
 std::map<int, ThreadCpu> ThreadTimes();
 double ProcessCpuSeconds();
+// A "<field> <n> kB" line of /proc/self/status in bytes ("VmRSS:", "VmHWM:"); -1 without it.
+std::int64_t StatusBytes(const char* field);
 std::int64_t ResidentBytes();
 double NowSeconds();
 

@@ -24,15 +24,6 @@ namespace {
 
 constexpr double kMB = 1024.0 * 1024.0;
 
-std::int64_t StatusBytes(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::size_t n = std::strlen(field);
-    while (std::getline(status, line))
-        if (line.compare(0, n, field) == 0) return std::stoll(line.substr(n)) * 1024;
-    return -1;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -67,11 +58,11 @@ int main(int argc, char** argv) {
         const fs::path file = fs::path(folder) / "full.csv";
         fs::remove(file);
         std::ofstream("/proc/self/clear_refs") << "5";  // the high-water mark starts again from here
-        const std::int64_t before = StatusBytes("VmRSS:");
+        const std::int64_t before = bench::StatusBytes("VmRSS:");
         afx::testing::AnswerNextFileDialog(file.string());
         const auto [exportWall, exportBlock] =
             bench::TimedOnUi([&] { afx::testing::Click(dlg, 1080); }, 1000);
-        const std::int64_t peak = StatusBytes("VmHWM:");
+        const std::int64_t peak = bench::StatusBytes("VmHWM:");
         std::printf(
             "CSV export of %d readings: %.3f s wall (longest UI-thread block %.3f s, the OK box included); "
             "file %.1f MB; peak resident memory %.1f MB, %.1f MB above the %.1f MB before it\n",

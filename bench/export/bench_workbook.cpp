@@ -23,15 +23,6 @@ namespace {
 constexpr double kMB = 1024.0 * 1024.0;
 constexpr int kRows = 1048570;
 
-std::int64_t StatusBytes(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::size_t n = std::strlen(field);
-    while (std::getline(status, line))
-        if (line.compare(0, n, field) == 0) return std::stoll(line.substr(n)) * 1024;
-    return -1;
-}
-
 // A private data folder and an opener that only ends.
 fs::path ReplaceOpener() {
     std::string pattern = (fs::temp_directory_path() / "orva-bench-workbook-XXXXXX").string();
@@ -71,12 +62,12 @@ int main() {
         afx::testing::Pump(300);
 
         std::ofstream("/proc/self/clear_refs") << "5";
-        const std::int64_t before = StatusBytes("VmRSS:");
+        const std::int64_t before = bench::StatusBytes("VmRSS:");
         afx::testing::AnswerNextMessageBox(IDYES);
         const double t0 = bench::NowSeconds();
         afx::testing::Click(dlg, 1080);
         const double wall = bench::NowSeconds() - t0;
-        const std::int64_t peak = StatusBytes("VmHWM:");
+        const std::int64_t peak = bench::StatusBytes("VmHWM:");
         std::uintmax_t size = 0;
         for (const auto& entry : fs::recursive_directory_iterator(root / "data"))
             if (entry.is_regular_file()) size += entry.file_size();
