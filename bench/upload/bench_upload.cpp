@@ -15,6 +15,8 @@
 #include "gauge_sim.h"
 #include "port_table.h"
 #include "resources.h"
+#include "temp_folder.h"
+#include "test_machine.h"
 #include "upload_driver.h"
 
 namespace fs = std::filesystem;
@@ -29,12 +31,11 @@ struct Bench {
     bool Open(std::size_t records) {
         afx::testing::EnsureApplication();
         orva::resources::RegisterAll();
-        char tmpl[] = "/tmp/orva-bench-upload-XXXXXX";
-        if (mkdtemp(tmpl) == nullptr) return false;
-        root = tmpl;
+        root = orva::testing::MakeTempFolder("orva-bench-upload");
+        if (root.empty()) return false;
         fs::create_directories(root / "tty");
-        orva::ports::SetSysfsRoot((root / "tty").string());
-        orva::ports::SetVirtualPortDir((root / "ports").string());
+        orva::testing::UsePortTable(
+            orva::ports::PortTable((root / "tty").string(), (root / "ports").string()));
         orva::sim::SimOptions options;
         options.memory = orva::sim::GenerateRecords(records, 1);
         options.recordsPerFrame = 35;
@@ -54,8 +55,7 @@ struct Bench {
             dlg.reset();
         }
         sim.reset();
-        orva::ports::SetSysfsRoot("");
-        orva::ports::SetVirtualPortDir("");
+        orva::testing::UseMachinePortTable();
         std::error_code ec;
         fs::remove_all(root, ec);
     }

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <string>
 
+#include "temp_folder.h"
 #include "win32_replace_file.h"
 
 namespace fs = std::filesystem;
@@ -22,9 +23,8 @@ namespace {
 class ReplacingFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/orva-replace-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
+        dir_ = orva::testing::MakeTempFolder("orva-replace");
+        ASSERT_FALSE(dir_.empty());
     }
     void TearDown() override { fs::remove_all(dir_); }
 
