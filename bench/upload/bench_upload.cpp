@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
+#include <QWidget>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -43,6 +44,9 @@ struct Bench {
         if (!sim->Open() || sim->RegisterVirtualPort("USB Gauge Simulator") == 0) return false;
         dlg = std::make_unique<CKvDlg>();
         if (!dlg->Create(CKvDlg::IDD, nullptr)) return false;
+        // A modeless top-level dialog is not shown by the framework: shown here, so that its
+        // buttons take clicks.
+        if (QWidget* w = dlg->GetWidget()) w->show();
         afx::testing::Pump();
         return dlg->m_port.IsOpen();
     }
@@ -70,7 +74,10 @@ void BM_Upload999Records(benchmark::State& state) {
     }
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        upload_test::StartUploadLikeStart(*b.dlg);
+        if (!upload_test::StartUploadWithTheButtons(*b.dlg)) {
+            state.SkipWithError("the upload could not be started");
+            break;
+        }
         const bool done = afx::testing::RunUntil(
             [&] {
                 return g_nSampleIndex.load() == 999 && b.dlg->m_listResults.GetItemCount() == 999 &&
