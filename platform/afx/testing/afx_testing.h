@@ -46,8 +46,8 @@ void CloseWindow(CWnd& wnd);
 // Chooses an item of the window's system menu (offered in its context menu): WM_SYSCOMMAND.
 bool ChooseSystemMenuItem(CWnd& wnd, UINT id);
 
-// Message boxes: each box takes the next queued answer; with an empty queue its default button is
-// pressed. Every box shown is recorded as it reads on the screen.
+// Message boxes: each box takes the next queued answer; with an empty queue it takes its first
+// button (IDOK, IDYES, ...). Every box shown is recorded as it reads on the screen.
 struct ShownBox {
     std::string text;
     std::string caption;

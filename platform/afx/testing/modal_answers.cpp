@@ -104,10 +104,25 @@ ShownBox Describe(const QMessageBox& box) {
     return s;
 }
 
-// The queued reply, else the box's default button; the button is pressed.
+// The first button of a kind of box: OK, Yes, Abort, Retry.
+int FirstButtonOf(UINT buttons) {
+    switch (buttons) {
+        case MB_YESNO:
+        case MB_YESNOCANCEL:
+            return IDYES;
+        case MB_ABORTRETRYIGNORE:
+            return IDABORT;
+        case MB_RETRYCANCEL:
+            return IDRETRY;
+        default:
+            return IDOK;
+    }
+}
+
+// The queued reply, else the box's first button; the button is pressed.
 void AnswerBox(QMessageBox& box) {
     ShownBox s = Describe(box);
-    int reply = box.defaultButton() ? IdOf(box.standardButton(box.defaultButton())) : IDOK;
+    int reply = FirstButtonOf(s.buttons);
     {
         std::lock_guard<std::mutex> lock(State().mu);
         if (!State().boxAnswers.empty()) {
