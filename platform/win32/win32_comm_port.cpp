@@ -25,6 +25,9 @@ constexpr DWORD kLineEvents = EV_BREAK | EV_ERR;
 // Input the port holds ahead of its readers while it looks for the event character; the device
 // keeps the rest.
 constexpr std::size_t kReadAheadSize = 4096;
+// Reads shorter than this are served from the read-ahead, filled by one system call, rather than
+// by a system call each (a reader taking one byte at a time).
+constexpr DWORD kSmallRead = 256;
 
 std::optional<std::chrono::steady_clock::time_point> TotalDeadline(std::chrono::steady_clock::time_point now,
                                                                    DWORD multiplier, DWORD constant,
@@ -203,17 +206,24 @@ void CommPort::Progress(Clock::time_point now) {
     }
 }
 
+void CommPort::TakeReadAhead(Op& op, Clock::time_point now) {
+    if (ReadAheadSize() == 0 || op.done == op.length) return;
+    const std::size_t n = std::min<std::size_t>(ReadAheadSize(), op.length - op.done);
+    std::memcpy(op.data + op.done, m_readAhead.data() + m_readAheadPos, n);
+    op.done += static_cast<DWORD>(n);
+    op.lastByte = now;
+    m_readAheadPos += n;
+    if (m_readAheadPos == m_readAhead.size()) {
+        m_readAhead.clear();
+        m_readAheadPos = 0;
+    }
+}
+
 bool CommPort::ReadSome(Op& op, Clock::time_point now) {
-    if (ReadAheadSize() != 0 && op.done < op.length) {
-        const std::size_t n = std::min<std::size_t>(ReadAheadSize(), op.length - op.done);
-        std::memcpy(op.data + op.done, m_readAhead.data() + m_readAheadPos, n);
-        op.done += static_cast<DWORD>(n);
-        op.lastByte = now;
-        m_readAheadPos += n;
-        if (m_readAheadPos == m_readAhead.size()) {
-            m_readAhead.clear();
-            m_readAheadPos = 0;
-        }
+    TakeReadAhead(op, now);
+    if (op.done < op.length && op.length - op.done < kSmallRead) {
+        if (!FillReadAhead()) return false;
+        TakeReadAhead(op, now);
     }
     while (op.done < op.length) {
         const ssize_t n = ::read(m_fd, op.data + op.done, op.length - op.done);
@@ -279,7 +289,10 @@ void CommPort::NoteReceived(const unsigned char* bytes, std::size_t n) {
 }
 
 bool CommPort::ReadAhead() {
-    if (!(m_mask & EV_RXFLAG)) return true;
+    return (m_mask & EV_RXFLAG) ? FillReadAhead() : true;
+}
+
+bool CommPort::FillReadAhead() {
     if (m_readAheadPos != 0 && m_readAheadPos == m_readAhead.size()) {
         m_readAhead.clear();
         m_readAheadPos = 0;
@@ -565,7 +578,9 @@ BOOL CommPort::GetMask(DWORD* mask) {
 
 BOOL CommPort::ClearError(DWORD* errors, COMSTAT* status) {
     std::lock_guard guard(m_lock);
-    if (!Usable()) return FALSE;
+    // Readers ask this between two bytes: no probe of the device first, since a device that
+    // vanished (hung up) fails the queue query below.
+    if (m_closed || m_gone) return Usable() ? TRUE : FALSE;
     int in = 0;
     if (::ioctl(m_fd, FIONREAD, &in) != 0) {
         MarkGone();

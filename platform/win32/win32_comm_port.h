@@ -88,6 +88,9 @@ private:
     // With EV_RXFLAG watched, input is taken into the read-ahead so that the event character is
     // seen when it arrives, not when someone reads it.
     bool ReadAhead();
+    // Takes what the device has into the read-ahead, as much as it holds; false when it is gone.
+    bool FillReadAhead();
+    void TakeReadAhead(Op& op, Clock::time_point now);
     std::size_t ReadAheadSize() const { return m_readAhead.size() - m_readAheadPos; }
     DWORD InQueue();
     DWORD OutQueue();
