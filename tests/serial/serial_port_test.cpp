@@ -489,11 +489,13 @@ TEST_F(SerialPortOnPty, AFloodWhileTheOwnerIsBusyComesWholeAndInOrderThroughFewP
     StartAndHandshake(port);
     // The owner does not pump while the device sends everything and the thread takes it in.
     WriteMaster(flood.data(), flood.size());
-    ASSERT_TRUE(WaitUntil([&] {
-        COMSTAT status{};
-        DWORD errors = 0;
-        return ClearCommError(port.m_hPort, &errors, &status) && status.cbInQue == 0;
-    }));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            COMSTAT status{};
+            DWORD errors = 0;
+            return ClearCommError(port.m_hPort, &errors, &status) && status.cbInQue == 0;
+        },
+        std::chrono::seconds(60)));
     QCoreApplication::instance()->installEventFilter(&counter);
     const bool all = T::RunUntil([&] { return dlg_->messages.size() >= kFlood; }, 60000);
     QCoreApplication::instance()->removeEventFilter(&counter);
