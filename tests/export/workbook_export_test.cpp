@@ -3,6 +3,7 @@
 // lists and texts that must not cost the user a file or the program a readable one.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <ctime>
 #include <filesystem>
 #include <map>
@@ -249,6 +250,31 @@ TEST_F(WorkbookExportTest, StrayBytesInTextsStillGiveAReadableWorkbook) {
         const auto book = Export(dlg);
         EXPECT_EQ(book.cells.at("B1"), " Run\uFFFD\uFFFD 7");
         EXPECT_EQ(book.cells.at("B2"), "\uFFFDstart");
+    });
+}
+
+// Readers decode "_x" + four hex digits + "_" in a text, and refuse a sheet holding U+FFFE or
+// U+FFFF: texts typed by the user or sent by the gauge come back exactly, those two as U+FFFD.
+TEST_F(WorkbookExportTest, EveryTextComesBackExactly) {
+    RunDialog([&](CKvDlg& dlg) {
+        StoreTest(dlg, " N", {1.0f});
+        dlg.m_page1.m_cbReportName.SetWindowText("Lot_x005F_7 \xEF\xBF\xBE");
+        g_strStartTime = "_x005f_x0041__\xEF\xBF\xBF";
+        const std::vector<std::array<std::string, 3>> items = {
+            {"_x0041_\x01", "1.5 _x010F\r", "0.100 s"},
+            {"2\x1f_x", "2.5 N\xEF\xBF\xBF_x00FF_", "_x00AB_\x0b s"},
+        };
+        dlg.m_listResults.SetVirtualItems(2, [&](int item, int column) {
+            return items[static_cast<std::size_t>(item)][static_cast<std::size_t>(column)];
+        });
+        const auto book = Export(dlg);
+        EXPECT_EQ(book.cells.at("B1"), "Lot_x005F_7 \uFFFD");
+        EXPECT_EQ(book.cells.at("B2"), "_x005f_x0041__\uFFFD");
+        EXPECT_EQ(book.cells.at("A6"), "_x0041_\x01");
+        EXPECT_EQ(book.cells.at("C6"), " _x010F\r");
+        EXPECT_EQ(book.cells.at("A7"), "2\x1f_x");
+        EXPECT_EQ(book.cells.at("C7"), " N\uFFFD_x00FF_");
+        EXPECT_EQ(book.cells.at("D7"), "_x00AB_\x0b");
     });
 }
 
