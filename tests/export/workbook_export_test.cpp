@@ -12,6 +12,7 @@
 #include "ListTexts.h"
 #include "SharedState.h"
 #include "fake_opener.h"
+#include "ole_com_init.h"
 #include "stored_test.h"
 #include "window_fixture.h"
 #include "xlsx_reader.h"
@@ -292,6 +293,34 @@ TEST_F(WorkbookExportTest, ARefusedCellEndsTheExportWithAnErrorBoxAndNoWorkbook)
         EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONEXCLAMATION));
         EXPECT_TRUE(opener_.Opened().empty());
         EXPECT_TRUE(opener_.FilesInFolder().empty());
+    });
+}
+
+// COM is initialised for the export: normally without a word (the other tests see only the
+// question); on a thread already in the other apartment the failure is shown and the export
+// goes on.
+TEST_F(WorkbookExportTest, AFailedComInitialisationIsShownAndTheExportGoesOn) {
+    RunDialog([&](CKvDlg& dlg) {
+        StoreTest(dlg, " N", {1.0f});
+        RealTimeList(dlg, 1);
+        // Earlier exports left this thread in the single-threaded apartment.
+        int left = 1000;
+        while (ole::CoInitializeEx(nullptr, ole::COINIT_MULTITHREADED) == ole::RPC_E_CHANGED_MODE &&
+               --left > 0)
+            ole::CoUninitialize();
+        ASSERT_GT(left, 0);
+        AnswerNextMessageBox(IDYES);
+        const bool clicked = Click(dlg, kExportData);
+        ole::CoUninitialize();
+        ASSERT_TRUE(clicked);
+        const auto boxes = ui_test::Boxes();
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(boxes[0].text, kAsk);
+        EXPECT_EQ(boxes[1].text, "Failed to call Coinitialize()");
+        EXPECT_EQ(boxes[1].buttons, static_cast<UINT>(MB_OK));
+        EXPECT_EQ(boxes[1].icon, static_cast<UINT>(MB_ICONEXCLAMATION));
+        ASSERT_EQ(opener_.Opened().size(), 1u);
+        EXPECT_EQ(ReadWorkbook(opener_.Opened()[0]).cells.at("A6"), "1");
     });
 }
 
