@@ -2,6 +2,8 @@
 // workbook read back from the .xlsx file cell by cell against both layouts, the boxes, and the
 // lists and texts that must not cost the user a file or the program a readable one.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <array>
 #include <ctime>
@@ -321,6 +323,32 @@ TEST_F(WorkbookExportTest, AFailedComInitialisationIsShownAndTheExportGoesOn) {
         EXPECT_EQ(boxes[1].icon, static_cast<UINT>(MB_ICONEXCLAMATION));
         ASSERT_EQ(opener_.Opened().size(), 1u);
         EXPECT_EQ(ReadWorkbook(opener_.Opened()[0]).cells.at("A6"), "1");
+    });
+}
+
+// A disk that takes no more (here the file-size limit): one error box naming the folder the user
+// knows and the system's reason, nothing opened and nothing left in the folder.
+TEST_F(WorkbookExportTest, AWorkbookThatCannotBeWrittenWholeIsOneErrorBoxAndNoFile) {
+    RunDialog([&](CKvDlg& dlg) {
+        StoreTest(dlg, " N", {1.0f});
+        RealTimeList(dlg, 20000);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved;
+        limit.rlim_cur = 64 * 1024;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        AnswerNextMessageBox(IDYES);
+        const bool clicked = Click(dlg, kExportData);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        signal(SIGXFSZ, oldHandler);
+        ASSERT_TRUE(clicked);
+        const auto boxes = ui_test::Boxes();
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(boxes[1].text,
+                  "The workbook could not be written in " + opener_.Folder().string() + ": File too large.");
+        EXPECT_TRUE(opener_.Opened().empty());
+        EXPECT_TRUE(opener_.FilesInFolder().empty());
     });
 }
 
