@@ -8,7 +8,7 @@
 #include "NumberText.h"
 #include "SharedState.h"
 
-CsvWriter::CsvWriter(orva::files::ReplacingFile& file)
+CsvWriter::CsvWriter(orva::files::SavedFile& file)
     : m_file(file), m_buffer(std::make_unique<char[]>(kBufferSize)) {}
 
 void CsvWriter::Flush() {
