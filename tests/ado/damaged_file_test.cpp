@@ -116,7 +116,7 @@ TEST_P(DamagedFile, ChangedBytesAreAnErrorOrOtherValuesAndNothingIsPrinted) {
     for (std::size_t page = 1; page * pageSize < whole.size(); ++page) {
         for (std::size_t offset :
              {0, 2, 4, 8, 10, 12, 14, 16, 20, 23, 25, 27, 35, 43, 44, 45, 55, 57, 59, 63}) {
-            for (std::uint8_t value : {0x00, 0x01, 0x7f, 0x80, 0xff}) {
+            for (std::uint8_t value : {0x00, 0x7f, 0xff}) {
                 std::vector<std::uint8_t> bytes = whole;
                 bytes[page * pageSize + offset] = value;
                 bytes[page * pageSize + offset + 1] = value;
