@@ -49,7 +49,6 @@ std::uint64_t Little(const unsigned char* p, std::size_t n) {
     return v;
 }
 
-// One field of the row that the page buffer holds, as the provider types it.
 // A text of the file's code page (Jet 3) or of UCS-2, plain or compressed (Jet 4), as UTF-8.
 std::string Utf8Text(MdbHandle* mdb, const std::string& bytes) {
     // Each byte or pair of bytes becomes at most three bytes of UTF-8.
@@ -60,6 +59,7 @@ std::string Utf8Text(MdbHandle* mdb, const std::string& bytes) {
     return out;
 }
 
+// One field of the row that the page buffer holds, as the provider types it.
 _variant_t FieldValue(MdbHandle* mdb, const MdbColumn& col, const MdbField& f, std::uint32_t filePages) {
     const int type = col.col_type;
     if (type == MDB_BOOL)

@@ -117,6 +117,9 @@ std::vector<std::uint32_t> TablePages(MdbHandle* mdb, const MdbTableDef& def, st
 }
 
 void ReadDataPage(MdbHandle* mdb, std::uint32_t page) {
+    // A long value read since the last page may have left its page's number behind while the
+    // buffer still holds the data page: the page is always read afresh.
+    mdb->cur_pg = 0;
     if (mdb_read_pg(mdb, page) != mdb->fmt->pg_size) Unreadable();
 }
 
