@@ -9,10 +9,15 @@
 #include <limits>
 #include <string>
 
+#include "AcquisitionSettings.h"
+#include "ExportText.h"
 #include "KvDlg.h"
 #include "PortState.h"
 #include "ReceiveRing.h"
-#include "SharedState.h"
+#include "ResultSummary.h"
+#include "RunState.h"
+#include "SampleStore.h"
+#include "TestConditions.h"
 #include "TestRun.h"
 #include "frame_protocol.h"
 #include "win32_thread.h"

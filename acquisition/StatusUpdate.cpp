@@ -2,7 +2,7 @@
 #include <string>
 
 #include "KvDlg.h"
-#include "SharedState.h"
+#include "RunState.h"
 #include "TestRun.h"
 #include "UploadEnd.h"
 #include "upload_records.h"

@@ -1,8 +1,8 @@
 #include "TestRun.h"
 
 #include "KvDlg.h"
-#include "SharedState.h"
-#include "wnd_core.h"
+#include "RunState.h"
+#include "afx_thread.h"
 
 unsigned BeginRun(CKvDlg& dlg) {
     unsigned run = ++dlg.m_nRunCounter;
@@ -29,14 +29,8 @@ bool EndRun(CKvDlg& dlg, unsigned run) {
 }
 
 void PostToDialog(CKvDlg& dlg, std::function<void(CKvDlg&)> fn) {
-    // The window's state outlives the dialog object; a destroyed or rebuilt window no longer
-    // names this object as its owner.
-    auto core = dlg.Core();
     CKvDlg* const target = &dlg;
-    afx::PostToUi([core, target, fn = std::move(fn)] {
-        if (!core || core->owner.load() != target || !target->IsWindow()) return;
-        fn(*target);
-    });
+    afx::PostToWindow(dlg, [target, fn = std::move(fn)] { fn(*target); });
 }
 
 void ShowFinalReport(CKvDlg& dlg) {

@@ -2,8 +2,11 @@
 
 #include <cmath>
 
+#include "AcquisitionSettings.h"
 #include "KvDlg.h"
-#include "SharedState.h"
+#include "RunState.h"
+#include "SampleStore.h"
+#include "TestConditions.h"
 #include "TestRun.h"
 #include "frame_protocol.h"
 #include "win32_thread.h"

@@ -4,7 +4,8 @@
 function(orva_test name)
   cmake_parse_arguments(T "THREADED;GUI" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads
+    Qt6::Core Qt6::Gui Qt6::Widgets)
   # The headless dialog drivers are for tests only; the program never links them.
   if(TARGET orva_afx_testing)
     target_link_libraries(${name} PRIVATE orva_afx_testing)
@@ -25,7 +26,8 @@ endfunction()
 function(orva_bench name)
   cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${B_SOURCES})
-  target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark Threads::Threads)
+  target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark Threads::Threads Qt6::Core Qt6::Gui
+    Qt6::Widgets)
   if(TARGET orva_afx_testing)
     target_link_libraries(${name} PRIVATE orva_afx_testing)
   endif()

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
+#include "AcquisitionSettings.h"
 #include "KvDlg.h"
 #include "PortState.h"
-#include "SharedState.h"
 #include "win32_thread.h"
 
 namespace {

@@ -4,8 +4,12 @@
 #include <cstring>
 
 #include "AboutMenu.h"
-#include "SharedState.h"
-#include "WindowLook.h"
+#include "AcquisitionSettings.h"
+#include "ExportText.h"
+#include "ResultSummary.h"
+#include "RunState.h"
+#include "TestConditions.h"
+#include "afx_window_look.h"
 #include "win32_thread.h"
 
 namespace {
@@ -128,9 +132,9 @@ BOOL CKvDlg::OnInitDialog() {
     rc.bottom -= 20;
     rc.left += 1;
     rc.right -= 2;
-    KeepCaptionsOnOneLine(m_page1);
-    KeepCaptionsOnOneLine(m_page2);
-    UseTemplateLook(*this);
+    afx::KeepCaptionsOnOneLine(m_page1);
+    afx::KeepCaptionsOnOneLine(m_page2);
+    afx::UseTemplateLook(*this);
     m_page1.MoveWindow(rc, TRUE);
     m_page2.MoveWindow(rc, TRUE);
     m_page1.ShowWindow(SW_SHOWNORMAL);

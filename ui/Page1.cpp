@@ -6,9 +6,11 @@
 #include <cstring>
 
 #include "AboutMenu.h"
+#include "AcquisitionSettings.h"
 #include "KvDlg.h"
 #include "NumericField.h"
-#include "SharedState.h"
+#include "ResultSummary.h"
+#include "SampleStore.h"
 #include "win32_shell.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include "AboutMenu.h"
 #include "NumericField.h"
-#include "SharedState.h"
+#include "TestConditions.h"
 
 namespace {
 

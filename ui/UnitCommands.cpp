@@ -6,10 +6,13 @@
 #include <cstdint>
 #include <string>
 
+#include "AcquisitionSettings.h"
+#include "ExportText.h"
 #include "KvDlg.h"
 #include "NumberText.h"
 #include "Page1.h"
-#include "SharedState.h"
+#include "ResultSummary.h"
+#include "SampleStore.h"
 #include "UnitConversion.h"
 #include "upload_records.h"
 

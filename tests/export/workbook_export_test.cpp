@@ -8,8 +8,10 @@
 #include <map>
 #include <string>
 
+#include "AcquisitionSettings.h"
+#include "ExportText.h"
 #include "ListTexts.h"
-#include "SharedState.h"
+#include "ResultSummary.h"
 #include "fake_opener.h"
 #include "stored_test.h"
 #include "window_fixture.h"
