@@ -3,6 +3,9 @@
 #include "KvDlg.h"
 #include "RunState.h"
 #include "afx_thread.h"
+#include "resources.h"
+
+namespace main_dialog = orva::resources::main_dialog;
 
 unsigned BeginRun(CKvDlg& dlg) {
     unsigned run = ++dlg.m_nRunCounter;
@@ -34,6 +37,6 @@ void PostToDialog(CKvDlg& dlg, std::function<void(CKvDlg&)> fn) {
 }
 
 void ShowFinalReport(CKvDlg& dlg) {
-    dlg.SetDlgItemText(1054, dlg.m_strResult);
-    PostToDialog(dlg, [](CKvDlg& d) { d.SetDlgItemText(1054, d.m_strResult); });
+    dlg.SetDlgItemText(main_dialog::kReportText, dlg.m_strResult);
+    PostToDialog(dlg, [](CKvDlg& d) { d.SetDlgItemText(main_dialog::kReportText, d.m_strResult); });
 }
