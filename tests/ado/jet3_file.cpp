@@ -42,8 +42,6 @@ constexpr std::uint16_t kTextLength = 255;
 
 // Catalog object type of a table.
 constexpr std::int16_t kObjectTable = 1;
-// Catalog flags of a system table.
-constexpr std::uint32_t kSystemObjectFlags = 0x80000002u;
 
 // Bytes 0x3a to 0x41 of the database page: the text sort order (2), the code page (2) and the
 // database key (4), stored scrambled. A reader unscrambles them by XOR with a fixed mask and
