@@ -11,7 +11,7 @@
 #include "ResultSummary.h"
 #include "SampleStore.h"
 
-CsvWriter::CsvWriter(orva::files::ReplacingFile& file)
+CsvWriter::CsvWriter(orva::files::SavedFile& file)
     : m_file(file), m_buffer(std::make_unique<char[]>(kBufferSize)) {}
 
 void CsvWriter::Flush() {

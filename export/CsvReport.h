@@ -8,14 +8,14 @@
 #include <string>
 #include <string_view>
 
-#include "win32_replace_file.h"
+#include "saved_file.h"
 
 // Collects text and hands it to the file in large writes.
 class CsvWriter {
 public:
     static constexpr std::size_t kBufferSize = std::size_t(1) << 20;
 
-    explicit CsvWriter(orva::files::ReplacingFile& file);
+    explicit CsvWriter(orva::files::SavedFile& file);
     void Append(std::string_view text);
     void Append(char c);
     // Room for `count` more bytes without a flush in between; count at most kBufferSize.
@@ -24,7 +24,7 @@ public:
     void Flush();
 
 private:
-    orva::files::ReplacingFile& m_file;
+    orva::files::SavedFile& m_file;
     std::unique_ptr<char[]> m_buffer;
     std::size_t m_used = 0;
 };

@@ -8,7 +8,7 @@
 #include "ExportText.h"
 #include "KvDlg.h"
 #include "WorkbookExport.h"
-#include "win32_replace_file.h"
+#include "saved_file.h"
 
 namespace {
 
@@ -28,9 +28,9 @@ void CKvDlg::OnBnClickedExportData() {
     const std::string path = dialog.GetPathName();
     if (path.empty()) return;
 
-    // A file that cannot be created or written ends the export here with an error box (the
-    // FileError reaches the message loop); the file it was to replace stays as it was.
-    orva::files::ReplacingFile file(path);
+    // A file that cannot be written ends the export here with an error box (the FileError
+    // reaches the message loop), and the earlier file stays as it was.
+    orva::files::SavedFile file(path);
     file.Open();
     const std::string displayUnit = m_page1.m_cbUnit.GetWindowText();
     CsvWriter out(file);

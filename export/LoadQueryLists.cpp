@@ -8,10 +8,10 @@ constexpr const char* kConnectionString = "Provider=Microsoft.Jet.OLEDB.4.0;Data
 constexpr const char* kLinkFailText = "Database link fail!";
 
 constexpr const char* kIndexNameQuery = "SELECT distinct indexname FROM result1 order by indexname asc";
-// Named columns rather than "*": DISTINCT over whole rows lists a material (or hard value)
-// once per other column that differs, and only this column is read.
-constexpr const char* kMaterialQuery = "SELECT distinct material FROM material";
-constexpr const char* kHardQuery = "SELECT distinct hard FROM hard";
+// DISTINCT over whole rows: a material (or hard value) is listed once per set of other columns
+// it comes with.
+constexpr const char* kMaterialQuery = "SELECT distinct * FROM material";
+constexpr const char* kHardQuery = "SELECT distinct * FROM hard";
 constexpr const char* kIdrQuery = "SELECT distinct idr FROM result1 order by idr  asc ";
 constexpr const char* kDataQuery = "SELECT distinct data FROM result1 order by data  asc ";
 

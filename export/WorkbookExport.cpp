@@ -10,6 +10,7 @@
 #include "NumberText.h"
 #include "ResultSummary.h"
 #include "dispatch_wrapper.h"
+#include "ole_com_init.h"
 #include "sheet_cells.h"
 
 using namespace ole;
@@ -19,6 +20,7 @@ namespace {
 constexpr const char* kCaption = "System Message";
 constexpr const char* kNoData = "No data on the display area.";
 constexpr const char* kAskSave = "Do you want to save as Excel table?";
+constexpr const char* kCoInitFailed = "Failed to call Coinitialize()";
 constexpr const char* kCreateFailed = "Create Excel service failure!";
 
 // Writes texts into the cells of one sheet.
@@ -128,6 +130,9 @@ void ExportListToWorkbook(CKvDlg& dlg) {
         return;
     }
     if (dlg.MessageBox(kAskSave, kCaption, MB_YESNO) != IDYES) return;
+
+    // COM on the UI thread; left initialised. A failure is shown and the export goes on.
+    if (Failed(CoInitialize(nullptr))) AfxMessageBox(kCoInitFailed, MB_OK | MB_ICONEXCLAMATION);
 
     // The wrappers release their interfaces when they go, in the reverse order of their making
     // (range first, application last), also when a call throws.

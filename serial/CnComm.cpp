@@ -11,6 +11,7 @@ namespace {
 
 constexpr DWORD kQueueSize = 4096;
 constexpr DWORD kDrainPollMs = 50;
+constexpr DWORD kFlushPollMs = 10;
 // Every event but EV_RXFLAG.
 constexpr DWORD kWatchedEvents =
     EV_RXCHAR | EV_TXEMPTY | EV_CTS | EV_DSR | EV_RLSD | EV_BREAK | EV_ERR | EV_RING;
@@ -20,6 +21,12 @@ struct TimeoutSet {
 };
 constexpr TimeoutSet kOverlappedTimeouts{100, 0, 500, 1, 10000};
 constexpr TimeoutSet kPlainTimeouts{100, 0, 250, 0, 250};
+
+// Milliseconds since `start` on the wrapping tick counter.
+DWORD TicksSince(DWORD start) {
+    const DWORD now = ::GetTickCount();
+    return now >= start ? now - start : 0xFFFFFFFFu - start + now;
+}
 
 }  // namespace
 
@@ -167,16 +174,27 @@ bool CnComm::SetupPort() {
 void CnComm::Close(DWORD dwWaitTime) {
     if (!IsOpen()) return;
     EndThread(dwWaitTime);
-    if (dwOption_ & (EN_FLUSH_ON_CLOSE | EN_DRAIN_ON_CLOSE)) ::FlushFileBuffers(hComm_);
+    if (dwOption_ & (EN_FLUSH_ON_CLOSE | EN_DRAIN_ON_CLOSE)) {
+        // The writes still running get the time granted to close; the flush itself would wait for
+        // as long as a device takes nothing.
+        const DWORD dwStart = ::GetTickCount();
+        DWORD n = GetQueueCount(false);
+        while (n != 0 && n != kQueueCountFailed && TicksSince(dwStart) < dwWaitTime) {
+            ::Sleep(kFlushPollMs);
+            n = GetQueueCount(false);
+        }
+        if (n == 0) ::FlushFileBuffers(hComm_);
+    }
     ::PurgeComm(hComm_, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
-    // A block write cut short by the purge no longer reads its bytes: they go with it.
+    // The purge has ended every write; their bytes go with them, and what is still queued was
+    // meant for this port, not for the next one opened on this object.
     EnterCriticalSection(&csState_);
     DWORD dwTaken = 0;
-    if (FinishPendingWrite(dwTaken) && dwTaken != 0) {
-        OutBlocks_.Lock();
-        OutBlocks_.Read(nullptr, dwTaken);
-        OutBlocks_.Unlock();
-    }
+    FinishPendingWrite(dwTaken, true);
+    ReapDirectWrites(true);
+    OutBlocks_.Lock();
+    OutBlocks_.Clear();
+    OutBlocks_.Unlock();
     LeaveCriticalSection(&csState_);
     ::CloseHandle(hComm_);
     hComm_ = INVALID_HANDLE_VALUE;

@@ -9,12 +9,15 @@
 // Threads: the owner's thread constructs, opens, writes, closes and destroys; the workers run the
 // loops and the notifiers. The buffers are shared under their own locks (one at a time, never
 // both); csState_ keeps one write at a time on WO_ and is taken before OutBlocks_' lock when both
-// are needed. Flags and counters that the workers share are atomic. Workers are stopped
-// cooperatively and joined (EndThread); none is killed.
+// are needed; no thread waits for the device while it holds csState_. Flags and counters that the
+// workers share are atomic. Workers are stopped cooperatively and joined (EndThread); none is
+// killed.
 #pragma once
 
 #include <atomic>
 #include <cstddef>
+#include <deque>
+#include <memory>
 
 #include "afx_types.h"
 #include "win32_comm.h"
@@ -40,7 +43,8 @@ constexpr UINT ON_COM_EXTRA5 = 0x677;
 // The text handed to CnComm::AssertFailed for a failed check at a numbered place: the expression
 // as written (stringized here, before its macros such as TRUE or NULL are expanded).
 #define CN_ASSERT_TEXT(expr, number) "CN_ASSERT(" #expr ") failed; CnComm(" #number "); "
-// True when expr holds; otherwise AssertFailed's result (false).
+// True when expr holds; otherwise AssertFailed's result (false). The text is spelled out here too:
+// passed on to CN_ASSERT_TEXT, the expression would be macro-expanded first.
 #define CN_ASSERT(expr, number) \
     ((expr) ? true : AssertFailed("CN_ASSERT(" #expr ") failed; CnComm(" #number "); "))
 
@@ -175,14 +179,19 @@ protected:
     virtual DWORD ReadLoop();
     virtual DWORD WriteLoop();
 
-    bool AssertFailed(const char* szText);
+    // Handed the text of every failed check; does nothing with it and returns false. Virtual so that
+    // a derived class may keep the texts.
+    virtual bool AssertFailed(const char* szText);
 
     // Received bytes: into InBlocks_ (EN_RX_BUFFER) and OnReceive at the threshold.
     void ReceiveStep(DWORD dwQueued, DWORD dwRequest);
-    // Ends the overlapped write in flight on WO_ (csState_ held): waits for it, counts its bytes
-    // and returns how many bytes of OutBlocks_' first block it had taken; false while it still
-    // runs (the wait was given up on a stop request).
-    bool FinishPendingWrite(DWORD& dwTaken);
+    // Ends the overlapped write in flight on WO_ (csState_ held): counts its bytes and returns how
+    // many bytes of OutBlocks_' first block it had taken; false while it still runs (without bWait,
+    // or when the wait was given up on a stop request).
+    bool FinishPendingWrite(DWORD& dwTaken, bool bWait);
+    // Lets go of the direct writes that have ended, oldest first (csState_ held); with bWait, of
+    // every one, waiting for those that still run.
+    void ReapDirectWrites(bool bWait);
 
     // The workers go on while this holds: bRunning_, and no stop request for the calling worker.
     bool KeepRunning() const;
@@ -236,4 +245,12 @@ protected:
     // many bytes of OutBlocks_' first block it reads (0 for a write of the caller's own bytes).
     bool bWritePending_ = false;
     DWORD dwPendingBlockBytes_ = 0;
+    // Overlapped WritePort calls that are still running, oldest first (guarded by csState_). Each
+    // writes from its own copy of the caller's bytes with its own record, so that the call returns
+    // at once and the caller may reuse its buffer.
+    struct DirectWrite {
+        OVERLAPPED ov{};
+        std::unique_ptr<BYTE[]> bytes;
+    };
+    std::deque<std::unique_ptr<DirectWrite>> directWrites_;
 };

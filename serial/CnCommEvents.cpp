@@ -166,8 +166,10 @@ DWORD CnComm::WatchLoopPolling() {
         if (r == WAIT_OBJECT_0) {
             // Reset before sending, so that a Write meanwhile wakes the next round.
             ::ResetEvent(hWatchEvent_);
-            while (KeepRunning() && bSends && OutBlocks_.LockedSize() != 0)
-                WriteFromBuffer(kDefaultWriteChunk);
+            while (KeepRunning() && bSends && OutBlocks_.LockedSize() != 0) {
+                // Plain: nothing went, and the port is gone or this loop is to stop.
+                if (WriteFromBuffer(kDefaultWriteChunk) == 0) break;
+            }
         } else if (r == WAIT_TIMEOUT) {
             const DWORD n = GetQueueCount(true);
             if (n == kQueueCountFailed) break;  // the port no longer answers
@@ -193,7 +195,11 @@ DWORD CnComm::WriteLoop() {
     while (KeepRunning()) {
         ::WaitForSingleObject(hWriteEvent_, kWriteWaitMs);
         ::ResetEvent(hWriteEvent_);  // a Write from here on wakes the next round
-        while (KeepRunning() && OutBlocks_.LockedSize() != 0) WriteFromBuffer(kDefaultWriteChunk);
+        while (KeepRunning() && OutBlocks_.LockedSize() != 0) {
+            // Plain: nothing went, and the port is gone or this loop is to stop. Overlapped: the
+            // first write has started; the next call waits for it.
+            if (WriteFromBuffer(kDefaultWriteChunk) == 0 && !IsOverlappedMode()) break;
+        }
     }
     return 0;
 }

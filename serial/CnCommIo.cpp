@@ -1,6 +1,7 @@
 // CnComm: reading and writing, straight on the port or through the block buffers.
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "CnComm.h"
 #include "win32_sync.h"
@@ -112,15 +113,16 @@ DWORD CnComm::ReadIntoBuffer(DWORD dwCount) {
     return dwAdded;
 }
 
-bool CnComm::FinishPendingWrite(DWORD& dwTaken) {
+bool CnComm::FinishPendingWrite(DWORD& dwTaken, bool bWait) {
     dwTaken = 0;
     if (!bWritePending_) return true;
     DWORD dwWritten = 0;
-    if (::GetOverlappedResult(hComm_, &WO_, &dwWritten, TRUE)) {
+    if (::GetOverlappedResult(hComm_, &WO_, &dwWritten, bWait ? TRUE : FALSE)) {
         dwTaken = std::min(dwWritten, dwPendingBlockBytes_);  // a timed-out write leaves the rest queued
-    } else if (!::GetOverlappedResult(hComm_, &WO_, &dwWritten, FALSE) &&
-               ::GetLastError() == ERROR_IO_INCOMPLETE) {
-        return false;  // still running; this thread was asked to stop
+    } else if (::GetLastError() == ERROR_IO_INCOMPLETE ||
+               (!::GetOverlappedResult(hComm_, &WO_, &dwWritten, FALSE) &&
+                ::GetLastError() == ERROR_IO_INCOMPLETE)) {
+        return false;  // still running
     } else {
         dwTaken = dwPendingBlockBytes_;  // failed or cut short: its bytes cannot go
     }
@@ -128,6 +130,18 @@ bool CnComm::FinishPendingWrite(DWORD& dwTaken) {
     bWritePending_ = false;
     dwPendingBlockBytes_ = 0;
     return true;
+}
+
+void CnComm::ReapDirectWrites(bool bWait) {
+    while (!directWrites_.empty()) {
+        DWORD dwDone = 0;
+        OVERLAPPED& ov = directWrites_.front()->ov;
+        if (!::GetOverlappedResult(hComm_, &ov, &dwDone, bWait ? TRUE : FALSE) &&
+            ::GetLastError() == ERROR_IO_INCOMPLETE) {
+            return;  // still running; so are those behind it
+        }
+        directWrites_.pop_front();
+    }
 }
 
 bool CnComm::HasBytesForWatchLoop() {
@@ -154,24 +168,23 @@ DWORD CnComm::WritePort(const void* pBuffer, DWORD dwLength) {
         dwBytesOut_ += dwWritten;
         return dwWritten;
     }
+    // The write is not waited for: it goes from a copy of the caller's bytes, with a record of its
+    // own, since WO_ may carry a block write of OutBlocks_ that is still running.
+    auto write = std::unique_ptr<DirectWrite>(new (std::nothrow) DirectWrite);
+    if (write) write->bytes.reset(new (std::nothrow) BYTE[dwLength]);
+    if (!write || !write->bytes) return 0;
+    std::memcpy(write->bytes.get(), pBuffer, dwLength);
     EnterCriticalSection(&csState_);
-    DWORD dwTaken = 0;
-    if (!FinishPendingWrite(dwTaken)) {
-        LeaveCriticalSection(&csState_);
-        return 0;
-    }
-    if (dwTaken != 0) {
-        OutBlocks_.Lock();
-        OutBlocks_.Read(nullptr, dwTaken);
-        OutBlocks_.Unlock();
-    }
-    if (!::WriteFile(hComm_, pBuffer, dwLength, &dwWritten, &WO_)) {
+    ReapDirectWrites(false);
+    if (::WriteFile(hComm_, write->bytes.get(), dwLength, &dwWritten, &write->ov)) {
+        dwBytesOut_ += dwLength;
+    } else if (CN_ASSERT(::GetLastError() == ERROR_IO_PENDING, 510)) {
+        dwWritten = 0;  // nothing is reported while it runs
+        dwBytesOut_ += dwLength;
+        directWrites_.push_back(std::move(write));
+    } else {
         dwWritten = 0;
-        // The write reads the caller's bytes, which are the caller's again once this returns.
-        if (CN_ASSERT(::GetLastError() == ERROR_IO_PENDING, 510))
-            dwWritten = AwaitOverlapped(WO_, PURGE_TXABORT);
     }
-    dwBytesOut_ += dwWritten;
     LeaveCriticalSection(&csState_);
     return dwWritten;
 }
@@ -199,9 +212,12 @@ DWORD CnComm::WriteFromBuffer(DWORD dwCount) {
     if (IsOverlappedMode()) {
         EnterCriticalSection(&csState_);
         DWORD dwTaken = 0;
-        if (!FinishPendingWrite(dwTaken)) {
+        while (!FinishPendingWrite(dwTaken, false)) {
+            // The write in flight must end before the next starts on WO_; it is waited for without
+            // csState_, which the owner's calls take. A stop request ends the wait.
             LeaveCriticalSection(&csState_);
-            return 0;
+            if (::WaitForSingleObject(WO_.hEvent, INFINITE) != WAIT_OBJECT_0) return 0;
+            EnterCriticalSection(&csState_);
         }
         OutBlocks_.Lock();
         if (dwTaken != 0) OutBlocks_.Read(nullptr, dwTaken);
@@ -211,19 +227,27 @@ DWORD CnComm::WriteFromBuffer(DWORD dwCount) {
         return dwTaken;
     }
 
+    // The bytes are copied and stay queued until the port has taken them: a device that pauses
+    // longer than the write time-out gets them later, in order. Only this sender takes bytes out.
     BYTE cbData[kDefaultWriteChunk];
     OutBlocks_.Lock();
-    const DWORD dwCopied = OutBlocks_.Read(cbData, std::min<DWORD>(dwCount, sizeof cbData));
+    const DWORD dwCopied = std::min({dwCount, static_cast<DWORD>(sizeof cbData), OutBlocks_.FirstLength()});
+    if (dwCopied != 0) std::memcpy(cbData, OutBlocks_.FirstData(), dwCopied);
     OutBlocks_.Unlock();
     DWORD dwDone = 0;
     while (dwDone < dwCopied) {
         const DWORD dwWritten = WritePort(cbData + dwDone, dwCopied - dwDone);
-        // Nothing taken within the port's write time-out: the port accepts nothing, the rest is
-        // given up rather than tried for ever.
-        if (dwWritten == 0) break;
         dwDone += dwWritten;
+        // Nothing taken within the write time-out: tried again, unless this thread is to stop
+        // or the port is gone.
+        if (dwWritten == 0 && (!KeepRunning() || GetQueueCount(false) == kQueueCountFailed)) break;
     }
-    return dwCopied;
+    if (dwDone != 0) {
+        OutBlocks_.Lock();
+        OutBlocks_.Read(nullptr, dwDone);
+        OutBlocks_.Unlock();
+    }
+    return dwDone;
 }
 
 DWORD CnComm::Write(const void* pBuffer, DWORD dwLength) {

@@ -111,8 +111,11 @@ BOOL CSerialPort::OpenAndConfigure(HWND hOwner, UINT nPort, UINT nBaud, char cPa
     orva::win32::SectionLock locked(m_lock);
     m_hOwner = hOwner;
     m_pSendBuffer.reset(new (std::nothrow) BYTE[nSendCapacity]());
+    m_pWriteBuffer.reset(m_pSendBuffer ? new (std::nothrow) BYTE[nSendCapacity] : nullptr);
+    if (!m_pWriteBuffer) m_pSendBuffer.reset();
     m_nPort = nPort;
     m_nSendCapacity = m_pSendBuffer ? nSendCapacity : 0;
+    m_inbox = std::make_shared<SerialPortInbox>(hOwner, nPort);
     m_dwEventMask = dwEventMask;
 
     if (HANDLE old = m_hPort.exchange(nullptr)) CloseHandle(old);
@@ -179,6 +182,7 @@ void CSerialPort::Shutdown() {
     }
     orva::win32::SectionLock locked(m_lock);
     m_pSendBuffer.reset();
+    m_pWriteBuffer.reset();
 }
 
 BOOL CSerialPort::HasPort() const {

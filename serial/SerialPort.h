@@ -7,14 +7,17 @@
 //
 // Threads: the owner's thread sets up, queues, pauses, shuts down and destroys; the event thread
 // reads, sends and reports. m_lock guards the port calls of both and the send buffer with its
-// length. The owner stops the thread with the stop event and joins it; the thread never waits for
-// the owner (its messages and boxes are posted when it is not the UI thread), and its reads and
-// writes watch the stop event too, so a stop never waits on a device that does not answer.
+// length; nobody holds it while waiting for the device, so a queue call never waits for a send
+// (the send goes from the thread's own copy). The owner stops the thread with the stop event and
+// joins it; the thread never waits for the owner (its messages go through the inbox, its boxes are
+// posted), and its reads and writes watch the stop event too, so a stop never waits on a device
+// that does not answer.
 #pragma once
 
 #include <atomic>
 #include <memory>
 
+#include "SerialPortInbox.h"
 #include "afx_types.h"
 #include "win32_comm.h"
 #include "win32_critical_section.h"
@@ -97,6 +100,11 @@ protected:
     // and a read or write must never complete into the event wait's record or each other's.
     OVERLAPPED m_readOverlapped;
     OVERLAPPED m_writeOverlapped;
+    // What the running send writes from: the send buffer as it was queued, so that the owner may
+    // queue the next one meanwhile. Event thread only, the size of the send buffer.
+    std::unique_ptr<BYTE[]> m_pWriteBuffer;
+    // The messages for the owner, made for each opening (an earlier one may still be delivering).
+    std::shared_ptr<SerialPortInbox> m_inbox;
 
 private:
     // Sets the stop event and, when a thread is there, lets it go on if paused and joins it.

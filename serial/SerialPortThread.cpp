@@ -1,4 +1,7 @@
 // CSerialPort: the event thread with its receive and send steps.
+#include <algorithm>
+#include <cstring>
+
 #include "SerialPort.h"
 #include "afx.h"
 #include "afx_window_calls.h"
@@ -70,11 +73,13 @@ DWORD CSerialPort::EventThreadProc(LPVOID pParam) {
             DWORD mask = 0;
             GetCommMask(port, &mask);
             if (mask & EV_RXCHAR) ReceivePending(self);
+            // After the bytes, through the same inbox, so that the owner sees them in this order.
+            SerialPortInbox::Entry lines[std::size(kLineEvents)];
+            std::size_t count = 0;
             for (const LineEvent& line : kLineEvents) {
-                if (mask & line.event) {
-                    SendMessageA(self->m_hOwner, line.message, 0, static_cast<LPARAM>(self->m_nPort));
-                }
+                if (mask & line.event) lines[count++] = SerialPortInbox::MessageEntry(line.message);
             }
+            if (count != 0) self->m_inbox->Add(lines, count);
         } else if (result == kSendWanted) {
             SendPending(self);
         } else {
@@ -84,6 +89,8 @@ DWORD CSerialPort::EventThreadProc(LPVOID pParam) {
 }
 
 void CSerialPort::ReceivePending(CSerialPort* pPort) {
+    // The bytes go to the owner in batches: one post for a flood, not one per byte.
+    SerialPortInbox::Batch received(*pPort->m_inbox);
     for (;;) {
         if (WaitForSingleObject(pPort->m_hStopEvent, 0) == WAIT_OBJECT_0) return;
         const HANDLE port = pPort->m_hPort.load();
@@ -96,20 +103,24 @@ void CSerialPort::ReceivePending(CSerialPort* pPort) {
         BYTE byte = 0;
         DWORD read = 0;
         BOOL ok;
+        DWORD error = ERROR_SUCCESS;
         {
             orva::win32::SectionLock locked(pPort->m_lock);
             ok = ReadFile(port, &byte, 1, &read, &pPort->m_readOverlapped);
-            if (!ok && GetLastError() == ERROR_IO_PENDING) {
-                bool stopped = false;
-                ok = pPort->AwaitIo(pPort->m_readOverlapped, read, stopped);
-                if (!ok && !stopped) pPort->ShowApiError("GetOverlappedResults() in ReadFile()");
-            } else if (!ok) {
-                pPort->ShowApiError("ReadFile()");
-            }
+            if (!ok) error = GetLastError();
+        }
+        // A read that has to wait for its byte is waited for without the lock.
+        if (!ok && error == ERROR_IO_PENDING) {
+            bool stopped = false;
+            ok = pPort->AwaitIo(pPort->m_readOverlapped, read, stopped);
+            if (!ok && !stopped) pPort->ShowApiError("GetOverlappedResults() in ReadFile()");
+        } else if (!ok) {
+            SetLastError(error);
+            pPort->ShowApiError("ReadFile()");
         }
         // A failed read, or one that timed out empty, has no byte to report.
         if (!ok || read != 1) return;
-        SendMessageA(pPort->m_hOwner, kSerialByteMessage, byte, static_cast<LPARAM>(pPort->m_nPort));
+        received.Add(SerialPortInbox::ByteEntry(byte));
     }
 }
 
@@ -118,23 +129,29 @@ void CSerialPort::SendPending(CSerialPort* pPort) {
     const HANDLE port = pPort->m_hPort.load();
     const char* failed = nullptr;
     DWORD error = ERROR_SUCCESS;
+    OVERLAPPED& ov = pPort->m_writeOverlapped;
+    DWORD written = 0;
+    BOOL ok;
     {
         orva::win32::SectionLock locked(pPort->m_lock);
-        OVERLAPPED& ov = pPort->m_writeOverlapped;
         ov.Offset = 0;
         ov.OffsetHigh = 0;
         PurgeComm(port, kAllPurges);  // input not yet read goes too
-        DWORD written = 0;
-        if (!WriteFile(port, pPort->m_pSendBuffer.get(), pPort->m_nSendLength, &written, &ov)) {
-            if (GetLastError() == ERROR_IO_PENDING) {
-                bool stopped = false;
-                if (!pPort->AwaitIo(ov, written, stopped) && !stopped)
-                    failed = "GetOverlappedResults() in WriteFile()";
-            } else {
-                failed = "WriteFile()";
-            }
-            error = GetLastError();
-        }
+        // The write goes from the thread's copy: the send buffer is the owner's again at once.
+        const DWORD length =
+            pPort->m_pSendBuffer ? std::min(pPort->m_nSendLength, pPort->m_nSendCapacity) : 0;
+        if (length != 0) std::memcpy(pPort->m_pWriteBuffer.get(), pPort->m_pSendBuffer.get(), length);
+        ok = WriteFile(port, pPort->m_pWriteBuffer.get(), length, &written, &ov);
+        if (!ok) error = GetLastError();
+    }
+    // A write that has to wait for the device is waited for without the lock.
+    if (!ok && error == ERROR_IO_PENDING) {
+        bool stopped = false;
+        if (!pPort->AwaitIo(ov, written, stopped) && !stopped)
+            failed = "GetOverlappedResults() in WriteFile()";
+        error = GetLastError();
+    } else if (!ok) {
+        failed = "WriteFile()";
     }
     if (failed != nullptr) {
         SetLastError(error);

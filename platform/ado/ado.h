@@ -2,7 +2,8 @@
 // forward-reading Recordsets over it, behind reference-counted smart pointers. The provider
 // reads the file with libmdb and runs the query shapes this program uses itself:
 //   SELECT [DISTINCT] column|* FROM table [ORDER BY column [ASC|DESC]]
-// Text compares as Jet compares it: without regard to case. Every failure throws _com_error.
+// Text compares without regard to case (text_collation.h says how). Every failure throws
+// _com_error.
 // One thread at a time per connection and its recordsets.
 #pragma once
 

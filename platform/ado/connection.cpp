@@ -1,5 +1,3 @@
-#include <cctype>
-
 #include "ado.h"
 #include "jet_database.h"
 #include "text_collation.h"
@@ -12,8 +10,8 @@ constexpr const char* kJetProvider = "Microsoft.Jet.OLEDB.4.0";
 std::string Trimmed(const std::string& s) {
     std::size_t b = 0;
     std::size_t e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
+    while (b < e && ado_detail::IsAsciiSpace(s[b])) ++b;
+    while (e > b && ado_detail::IsAsciiSpace(s[e - 1])) --e;
     return s.substr(b, e - b);
 }
 

@@ -1,20 +1,17 @@
 #include "jet_database.h"
 
-// libmdb's header opens an extern "C" block around its own include of glib, which holds C++
-// templates: glib comes first.
-#include <glib.h>
-#include <mdbtools.h>
-
 #include <cstring>
 
+#include "jet_pages.h"
 #include "text_collation.h"
 
 namespace ado_detail {
 
 namespace {
 
-// Row offsets on a data page carry two flag bits above the offset (deleted, overflow).
-constexpr int kRowOffsetMask = 0x1fff;
+// Row offsets on a data page carry two flag bits above the offset: a deleted row, or one moved
+// to an overflow page (it is read there).
+constexpr int kRowFlags = 0xc000;
 // A page usage map starts with its type byte and the first page it covers (4 bytes).
 constexpr std::size_t kUsageMapHeader = 5;
 constexpr unsigned long kCatalogDefinitionPage = 2;
@@ -52,8 +49,18 @@ std::uint64_t Little(const unsigned char* p, std::size_t n) {
     return v;
 }
 
+// A text of the file's code page (Jet 3) or of UCS-2, plain or compressed (Jet 4), as UTF-8.
+std::string Utf8Text(MdbHandle* mdb, const std::string& bytes) {
+    // Each byte or pair of bytes becomes at most three bytes of UTF-8.
+    std::string out(3 * bytes.size() + 1, '\0');
+    const int n = mdb_unicode2ascii(mdb, bytes.data(), bytes.size(), out.data(), out.size());
+    if (n < 0) Unreadable();
+    out.resize(std::strlen(out.c_str()));
+    return out;
+}
+
 // One field of the row that the page buffer holds, as the provider types it.
-_variant_t FieldValue(MdbHandle* mdb, const MdbColumn& col, const MdbField& f) {
+_variant_t FieldValue(MdbHandle* mdb, const MdbColumn& col, const MdbField& f, std::uint32_t filePages) {
     const int type = col.col_type;
     if (type == MDB_BOOL)
         return _variant_t(static_cast<std::int16_t>(f.is_null ? VARIANT_FALSE : VARIANT_TRUE), VT_BOOL);
@@ -87,13 +94,17 @@ _variant_t FieldValue(MdbHandle* mdb, const MdbColumn& col, const MdbField& f) {
         }
         case MDB_MONEY:
             return _variant_t(CY{static_cast<std::int64_t>(Little(p, 8))});
-        case MDB_TEXT:
         case MDB_MEMO:
+            if (f.siz == 0) return _variant_t("");
+            // Read here rather than by libmdb, which cuts a long text at its bind size and reads
+            // one whose page is missing as "".
+            return _variant_t(Utf8Text(mdb, MemoBytes(mdb, p, static_cast<std::size_t>(f.siz), filePages)));
+        case MDB_TEXT:
         case MDB_NUMERIC:
         case MDB_REPID: {
             if (f.siz == 0) return _variant_t("");
             // libmdb turns these into text itself: the file's code page (Jet 3) or UCS-2 (Jet 4)
-            // to UTF-8, long texts from their own pages, scaled decimals and GUIDs as text.
+            // to UTF-8, scaled decimals and GUIDs as text.
             char* text = mdb_col_to_string(mdb, mdb->pg_buf, f.start, type, f.siz);
             if (!text) Unreadable();
             _variant_t v{std::string(text)};
@@ -190,35 +201,53 @@ ResultRows JetDatabase::Read(const std::string& table, const std::vector<std::st
     }
     for (unsigned i : wanted) out.names.emplace_back(columnName(i));
 
-    // A definition whose page usage map could not be read comes back without one, and the row
-    // walk would then read through a null map.
+    // A definition whose page usage map could not be read comes back without one.
     if (!HasUsageMap(*def)) Unreadable();
-    mdb_rewind_table(def.get());
+    // The rows are walked here, page by page, rather than by mdb_fetch_row: it ends the table
+    // at a page it cannot read and skips a row it cannot crack, as if the table ended there.
+    const std::uint32_t filePages = PagesInFile(mdb);
+    const std::size_t pageSize = static_cast<std::size_t>(mdb->fmt->pg_size);
     std::vector<MdbField> fields(MDB_MAX_COLS);
-    while (mdb_fetch_row(def.get())) {
-        // mdb_fetch_row leaves the row's page in the buffer and its number behind cur_row; the
-        // row is cracked again here because only the cracked fields tell NULL from "".
-        int start = 0;
-        size_t size = 0;
-        if (def->cur_row == 0 || mdb_find_row(mdb, static_cast<int>(def->cur_row - 1), &start, &size) != 0)
-            Unreadable();
-        start &= kRowOffsetMask;
-        if (size == 0 ||
-            static_cast<long>(start) + static_cast<long>(size) > static_cast<long>(mdb->fmt->pg_size))
-            Unreadable();
-        if (mdb_crack_row(def.get(), start, size, fields.data()) < 0) Unreadable();
+    // Where each wanted column's field lands among those mdb_crack_row fills, found on the
+    // first row.
+    std::vector<int> fieldOf;
+    for (std::uint32_t page : TablePages(mdb, *def, filePages)) {
+        ReadDataPage(mdb, page);
+        // A page the map gives but another table owns is not this table's (as libmdb reads it).
+        if (mdb->pg_buf[0] != MDB_PAGE_DATA || static_cast<unsigned long>(static_cast<std::uint32_t>(
+                                                   mdb_get_int32(mdb->pg_buf, 4))) != entry->table_pg)
+            continue;
+        const int rows = mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset);
+        if (mdb->fmt->row_count_offset + 2 + 2 * static_cast<std::size_t>(rows) > pageSize) Unreadable();
+        for (int r = 0; r < rows; ++r) {
+            int start = 0;
+            size_t size = 0;
+            if (mdb_find_row(mdb, r, &start, &size) != 0) Unreadable();
+            if (start & kRowFlags) continue;
+            if (size == 0 || static_cast<std::size_t>(start) + size > pageSize) Unreadable();
+            if (mdb_crack_row(def.get(), start, size, fields.data()) < 0) Unreadable();
 
-        std::vector<_variant_t> row;
-        row.reserve(wanted.size());
-        for (unsigned c : wanted) {
-            const MdbField* field = nullptr;
-            for (unsigned j = 0; j < def->num_cols; ++j)
-                if (fields[j].colnum == static_cast<int>(c)) field = &fields[j];
-            if (!field) Unreadable();
-            row.push_back(FieldValue(mdb, *static_cast<MdbColumn*>(g_ptr_array_index(cols, c)), *field));
+            if (fieldOf.empty()) {
+                for (unsigned c : wanted) {
+                    unsigned j = 0;
+                    while (j < def->num_cols && fields[j].colnum != static_cast<int>(c)) ++j;
+                    if (j == def->num_cols) Unreadable();
+                    fieldOf.push_back(static_cast<int>(j));
+                }
+            }
+            std::vector<_variant_t> row;
+            row.reserve(wanted.size());
+            for (std::size_t k = 0; k < wanted.size(); ++k) {
+                const MdbField& field = fields[static_cast<std::size_t>(fieldOf[k])];
+                if (field.colnum != static_cast<int>(wanted[k])) Unreadable();
+                row.push_back(FieldValue(mdb, *static_cast<MdbColumn*>(g_ptr_array_index(cols, wanted[k])),
+                                         field, filePages));
+            }
+            out.rows.push_back(std::move(row));
         }
-        out.rows.push_back(std::move(row));
     }
+    // The definition holds the table's row count: fewer rows read means rows were lost.
+    if (out.rows.size() < def->num_rows) Unreadable();
     return out;
 }
 

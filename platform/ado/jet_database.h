@@ -26,7 +26,8 @@ public:
     // The named columns (every column when none is named) of the user table of that name, in
     // the order the rows are stored. Names compare without regard to case. Throws DB_E_NOTABLE
     // for an unknown table, DB_E_PARAMNOTOPTIONAL for an unknown column and E_FAIL for a file
-    // that cannot be read.
+    // that cannot be read whole: a page past its end, a row or long text that cannot be read, or
+    // fewer rows than the table's definition declares.
     ResultRows Read(const std::string& table, const std::vector<std::string>& columns);
 
 private:

@@ -1,7 +1,6 @@
 #include "select_query.h"
 
 #include <algorithm>
-#include <cctype>
 #include <set>
 #include <vector>
 
@@ -10,6 +9,12 @@
 namespace ado_detail {
 
 namespace {
+
+// Letters, digits and '_' of ASCII, and every byte of a UTF-8 sequence.
+bool IsWordByte(unsigned char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' ||
+           c >= 0x80;
+}
 
 // Words of the query: names (bare or bracketed), '*' and ';'.
 struct Token {
@@ -22,7 +27,7 @@ std::optional<std::vector<Token>> Tokens(const std::string& s) {
     std::size_t i = 0;
     while (i < s.size()) {
         unsigned char c = static_cast<unsigned char>(s[i]);
-        if (std::isspace(c)) {
+        if (IsAsciiSpace(static_cast<char>(c))) {
             ++i;
         } else if (c == '[') {
             std::size_t end = s.find(']', i + 1);
@@ -32,13 +37,9 @@ std::optional<std::vector<Token>> Tokens(const std::string& s) {
         } else if (c == '*' || c == ';') {
             out.push_back({std::string(1, static_cast<char>(c)), false});
             ++i;
-        } else if (std::isalnum(c) || c == '_' || c >= 0x80) {
+        } else if (IsWordByte(c)) {
             std::size_t start = i;
-            while (i < s.size()) {
-                unsigned char d = static_cast<unsigned char>(s[i]);
-                if (!(std::isalnum(d) || d == '_' || d >= 0x80)) break;
-                ++i;
-            }
+            while (i < s.size() && IsWordByte(static_cast<unsigned char>(s[i]))) ++i;
             out.push_back({s.substr(start, i - start), false});
         } else {
             return std::nullopt;
@@ -50,7 +51,7 @@ std::optional<std::vector<Token>> Tokens(const std::string& s) {
 bool IsKeyword(const Token& t, const char* word) {
     if (t.bracketed || t.text.size() != std::char_traits<char>::length(word)) return false;
     for (std::size_t i = 0; i < t.text.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(t.text[i])) != word[i]) return false;
+        if (AsciiLower(t.text[i]) != AsciiLower(word[i])) return false;
     return true;
 }
 

@@ -2,7 +2,7 @@
 
 #include <glib.h>
 
-#include <cctype>
+#include <cmath>
 
 namespace ado_detail {
 
@@ -15,8 +15,16 @@ std::string FoldedText(const std::string& text) {
     }
     // Not UTF-8: fold ASCII letters only and keep the other bytes.
     std::string out = text;
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : out) c = AsciiLower(c);
     return out;
+}
+
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool IsAsciiSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
 bool SameName(const std::string& a, const std::string& b) {
@@ -101,6 +109,10 @@ int CompareKeys(const SortKey& a, const SortKey& b) {
         case Kind::kNull:
             return 0;
         case Kind::kNumber:
+            // NaN equals no number, so it would leave the order undefined and make DISTINCT
+            // drop other values: every NaN is one value, after every number.
+            if (std::isnan(a.number) || std::isnan(b.number))
+                return Order(std::isnan(a.number), std::isnan(b.number));
             return Order(a.number, b.number);
         case Kind::kCurrency:
             return Order(a.currency, b.currency);

@@ -27,6 +27,9 @@ constexpr int kSingleDigits = 7;
 constexpr int kDoubleDigits = 15;
 // Day 0 of a date value, as days from 1970-01-01.
 constexpr long kDateEpochOffset = -25569;
+// The days of 1 January 100 and 31 December 9999, the range of a date value.
+constexpr double kFirstDate = -657434;
+constexpr double kLastDate = 2958465;
 
 std::string Number(double d, int digits) {
     char buf[64];
@@ -49,12 +52,15 @@ void CivilFromDays(long z, long& y, unsigned& m, unsigned& d) {
 }
 
 std::string DateText(DATE value) {
+    // A damaged file may hold any bits here: only dates the variant date holds have a text.
+    if (!(value > kFirstDate - 1 && value < kLastDate + 1)) _com_issue_error(DISP_E_TYPEMISMATCH);
     double days = std::trunc(value);
     double fraction = std::fabs(value - days);
     long seconds = std::lround(fraction * 86400.0);
     if (seconds >= 86400) {
         seconds -= 86400;
         days += value < 0 ? -1 : 1;
+        if (days < kFirstDate || days > kLastDate) _com_issue_error(DISP_E_TYPEMISMATCH);
     }
     char buf[64];
     std::string out;

@@ -90,6 +90,7 @@ public:
 
 namespace ado_detail {
 // The text of a value by the standard variant-to-string rules (numbers in the "C" form of the
-// en-US defaults, dates M/D/YYYY h:mm:ss AM, Yes/No as -1 and 0). Throws _com_error.
+// en-US defaults, dates M/D/YYYY h:mm:ss AM, Yes/No as -1 and 0). Throws _com_error, also for a
+// date that is not finite or lies outside the years 100 to 9999.
 std::string VariantText(const _variant_t& v);
 }  // namespace ado_detail

@@ -278,8 +278,11 @@ int CComboBox::FindStringExact(int nIndexStart, const char* lpszFind) const {
         std::string s;
         if (GetLBText(i, s) != CB_ERR && s.size() == want.size() &&
             std::equal(s.begin(), s.end(), want.begin(), [](char a, char b) {
-                return std::tolower(static_cast<unsigned char>(a)) ==
-                       std::tolower(static_cast<unsigned char>(b));
+                // ASCII letters only, whatever the user's locale.
+                auto lower = [](char c) {
+                    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+                };
+                return lower(a) == lower(b);
             }))
             return i;
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "graph_painter.h"
+#include "save_file_open.h"
 
 namespace orva::graph {
 
@@ -23,8 +24,9 @@ bool SaveGraphBitmap(const GraphModel& model, const std::string& path, std::stri
         std::vector<Run> scratch;
         PaintGraph(painter, image.rect(), model, scratch);
     }
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly)) return fail(file.errorString());
+    QSaveFile file;
+    std::string reason;
+    if (!orva::files::OpenForSaving(file, path, reason)) return fail(QString::fromStdString(reason));
     if (!image.save(&file, "BMP")) {
         const QString reason =
             file.error() != QFileDevice::NoError ? file.errorString() : QStringLiteral("Write error");

@@ -6,13 +6,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
-#include <zip.h>
 
 #include <QDateTime>
 #include <QStandardPaths>
 #include <cstring>
 #include <ctime>
 #include <thread>
+
+#include "cell_text.h"
+#include "workbook_check.h"
 
 extern char** environ;
 
@@ -47,69 +49,83 @@ struct TempFile {
     }
 };
 
-void WriteXlsx(const std::string& path, std::vector<std::unique_ptr<Sheet>>& sheets) {
+// Writes libxlsxwriter makes to its temporary files and to the package fail silently or as a
+// generic zip error; the system's reason stays in errno.
+bool IsWriteFailure(int error) {
+    return error == ENOSPC || error == EDQUOT || error == EFBIG || error == EIO;
+}
+
+std::string LibraryReason(lxw_error error) {
+    std::string text = lxw_strerror(error);
+    while (!text.empty() && text.back() == '.') text.pop_back();
+    return text;
+}
+
+[[noreturn]] void Fail(const std::string& folder, const std::string& reason) {
+    throw WorkbookError("The workbook could not be written in " + folder + ": " + reason + ".");
+}
+
+// Writes the sheets to path, its temporary files in folder (not the system's temporary folder,
+// which may be small or full), and gives what each sheet holds.
+std::vector<SheetTally> WriteXlsx(const std::string& path, const std::string& folder,
+                                  std::vector<std::unique_ptr<Sheet>>& sheets) {
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
+    options.tmpdir = const_cast<char*>(folder.c_str());
+    errno = 0;
     lxw_workbook* book = workbook_new_opt(path.c_str(), &options);
-    if (!book) throw WorkbookError("The workbook " + path + " could not be made.");
-    lxw_error failure = LXW_NO_ERROR;
+    if (!book) Fail(folder, Reason(errno != 0 ? errno : ENOMEM));
+    std::vector<SheetTally> tallies;
+    std::string reason;
+    std::string scratch;
     for (auto& sheet : sheets) {
+        errno = 0;
         lxw_worksheet* ws = workbook_add_worksheet(book, sheet->name.c_str());
         if (!ws) {
-            failure = LXW_ERROR_SHEETNAME_ALREADY_USED;
+            // Its temporary file could not be made, or the name was refused.
+            reason = errno != 0 ? Reason(errno) : "the sheet \"" + sheet->name + "\" could not be added";
             break;
         }
         if (sheet->columnWidth >= 0) {
-            failure = worksheet_set_column(ws, 0, LXW_COL_MAX - 1, sheet->columnWidth, nullptr);
-            if (failure != LXW_NO_ERROR) break;
-        }
-        sheet->cells.ForEachSorted([&](std::uint32_t row, std::uint32_t col, std::string_view text) {
-            failure = worksheet_write_string(ws, row, static_cast<lxw_col_t>(col), text.data(), nullptr);
-            return failure == LXW_NO_ERROR;
-        });
-        if (failure != LXW_NO_ERROR) break;
-    }
-    const lxw_error closed = workbook_close(book);
-    if (failure == LXW_NO_ERROR) failure = closed;
-    if (failure != LXW_NO_ERROR)
-        throw WorkbookError("The workbook " + path + " could not be written: " + lxw_strerror(failure) + ".");
-}
-
-// libxlsxwriter keeps the rows of a sheet in a temporary file and does not notice when writing
-// it fails (a full disk): the workbook then holds a cut-off sheet and is reported as written. So
-// every sheet of the finished file is read back (its checksum included) and must end complete.
-bool SheetsComplete(const std::string& path, std::size_t sheetCount) {
-    int code = 0;
-    zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
-    if (!archive) return false;
-    bool complete = true;
-    std::string buffer(1 << 16, '\0');
-    for (std::size_t i = 1; complete && i <= sheetCount; ++i) {
-        const std::string name = "xl/worksheets/sheet" + std::to_string(i) + ".xml";
-        zip_file_t* entry = zip_fopen(archive, name.c_str(), 0);
-        if (!entry) {
-            complete = false;
-            break;
-        }
-        std::string tail;
-        for (;;) {
-            const zip_int64_t got = zip_fread(entry, buffer.data(), buffer.size());
-            if (got < 0) {
-                complete = false;
+            const lxw_error e = worksheet_set_column(ws, 0, LXW_COL_MAX - 1, sheet->columnWidth, nullptr);
+            if (e != LXW_NO_ERROR) {
+                reason = LibraryReason(e);
                 break;
             }
-            if (got == 0) break;
-            tail.append(buffer.data(), static_cast<std::size_t>(got));
-            if (tail.size() > 64) tail.erase(0, tail.size() - 64);
         }
-        zip_fclose(entry);
-        while (!tail.empty() && (tail.back() == '\n' || tail.back() == '\r')) tail.pop_back();
-        const std::string end = "</worksheet>";
-        complete = complete && tail.size() >= end.size() &&
-                   tail.compare(tail.size() - end.size(), end.size(), end) == 0;
+        SheetTally tally;
+        std::uint32_t lastRow = 0;
+        errno = 0;
+        sheet->cells.ForEachSorted([&](std::uint32_t row, std::uint32_t col, std::string_view text) {
+            if (text.empty()) return true;  // no cell at all, as libxlsxwriter writes it
+            const std::string_view safe = XmlSafeCellText(text, scratch);
+            // Both end in a NUL: the cell store's texts and the scratch string.
+            const lxw_error e =
+                worksheet_write_string(ws, row, static_cast<lxw_col_t>(col), safe.data(), nullptr);
+            if (e != LXW_NO_ERROR) {
+                reason = LibraryReason(e);
+                return false;
+            }
+            if (IsWriteFailure(errno)) {
+                reason = Reason(errno);
+                return false;
+            }
+            if (tally.cells == 0 || row != lastRow) ++tally.rows;
+            lastRow = row;
+            ++tally.cells;
+            return true;
+        });
+        if (!reason.empty()) break;
+        tallies.push_back(tally);
     }
-    zip_discard(archive);
-    return complete;
+    errno = 0;
+    const lxw_error closed = workbook_close(book);
+    const int closeError = errno;
+    if (!reason.empty()) Fail(folder, reason);
+    if (closed != LXW_NO_ERROR) Fail(folder, closeError != 0 ? Reason(closeError) : LibraryReason(closed));
+    // A write that failed without a word leaves its reason behind all the same.
+    if (IsWriteFailure(closeError)) Fail(folder, Reason(closeError));
+    return tallies;
 }
 
 }  // namespace
@@ -124,14 +140,12 @@ std::string WriteWorkbook(const std::string& folder, std::vector<std::unique_ptr
     // A name of its own for the file being written; the writer then replaces the empty file.
     std::string name = folder + "/.workbook-XXXXXX.part";
     const int fd = mkstemps(name.data(), 5);
-    if (fd < 0)
-        throw WorkbookError("The workbook could not be written in " + folder + ": " + Reason(errno) + ".");
+    if (fd < 0) Fail(folder, Reason(errno));
     close(fd);
     TempFile temp{name};
-    WriteXlsx(temp.path, sheets);
-    if (!SheetsComplete(temp.path, sheets.size()))
-        throw WorkbookError("The workbook could not be written completely in " + folder +
-                            " (is the disk or the temporary folder full?).");
+    const std::vector<SheetTally> tallies = WriteXlsx(temp.path, folder, sheets);
+    const std::string problem = WorkbookProblem(temp.path, tallies);
+    if (!problem.empty()) Fail(folder, problem);
 
     // The file appears under its own name only when it is complete; link() never replaces one.
     const std::string stem =
@@ -139,8 +153,7 @@ std::string WriteWorkbook(const std::string& folder, std::vector<std::unique_ptr
     for (int n = 1;; ++n) {
         const std::string path = stem + (n == 1 ? "" : " (" + std::to_string(n) + ")") + ".xlsx";
         if (link(temp.path.c_str(), path.c_str()) == 0) return path;
-        if (errno != EEXIST || n == 1000)
-            throw WorkbookError("The workbook " + path + " could not be written: " + Reason(errno) + ".");
+        if (errno != EEXIST || n == 1000) Fail(folder, Reason(errno));
     }
 }
 

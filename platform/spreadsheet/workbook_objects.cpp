@@ -1,5 +1,8 @@
 // The server's objects. Each is counted by references and keeps alive what it belongs to.
 #include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,16 +75,35 @@ HRESULT ReturnObject(VARIANT* result, IDispatch* object) {
     return S_OK;
 }
 
+// An index given as a whole number. A double beyond any 64-bit index (NaN and the infinities
+// too) comes back as kBeyondAnyIndex, which every range check refuses; a fraction is no index.
+constexpr std::int64_t kBeyondAnyIndex = std::numeric_limits<std::int64_t>::max();
+
 bool IntegerOf(const VARIANT& v, std::int64_t& out) {
     if (v.vt == VT_I4) {
         out = v.lVal;
         return true;
     }
-    if (v.vt == VT_R8 && v.dblVal == static_cast<double>(static_cast<std::int64_t>(v.dblVal))) {
-        out = static_cast<std::int64_t>(v.dblVal);
+    if (v.vt != VT_R8) return false;
+    const double d = v.dblVal;
+    // 2^63 is exact as a double; every double below it and from -2^63 on converts.
+    if (!(d >= -9223372036854775808.0 && d < 9223372036854775808.0)) {
+        out = kBeyondAnyIndex;
         return true;
     }
-    return false;
+    if (d != std::trunc(d)) return false;
+    out = static_cast<std::int64_t>(d);
+    return true;
+}
+
+// An index as the caller gave it, for the error text.
+std::string IndexText(const VARIANT& v) {
+    if (v.vt == VT_R8) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.17g", v.dblVal);
+        return text;
+    }
+    return v.vt == VT_I4 ? std::to_string(v.lVal) : std::string("?");
 }
 
 class RangeObject : public ObjectBase {
@@ -95,8 +117,8 @@ public:
             std::int64_t column = 0, row = 0;
             if (!IntegerOf(p->rgvarg[1], column) || !IntegerOf(p->rgvarg[2], row)) return DISP_E_TYPEMISMATCH;
             if (row < 1 || row > kMaxRows || column < 1 || column > kMaxColumns)
-                return Raise(info, "The cell (row " + std::to_string(row) + ", column " +
-                                       std::to_string(column) + ") lies outside the sheet.");
+                return Raise(info, "The cell (row " + IndexText(p->rgvarg[2]) + ", column " +
+                                       IndexText(p->rgvarg[1]) + ") lies outside the sheet.");
             if (value.vt != VT_BSTR) return DISP_E_TYPEMISMATCH;
             std::string text = ToNarrow(value.bstrVal);
             std::erase(text, '\0');

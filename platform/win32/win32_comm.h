@@ -10,9 +10,12 @@
 //  - Reads and writes follow the COMMTIMEOUTS rules of Windows (all zero: no time-out; interval,
 //    multiplier and constant; MAXDWORD interval with zero total for "return what is there").
 //    A time-out completes the operation successfully with the bytes moved so far.
-//  - Waits for port events: EV_RXCHAR holds while the input queue is not empty, EV_TXEMPTY once
-//    after written bytes left the output queue, the modem-line events when the device reports its
-//    lines (a pseudo-terminal has none). SetCommMask completes a pending wait with an empty mask.
+//  - Waits for port events: EV_RXCHAR holds while the input queue is not empty, EV_RXFLAG once
+//    after the event character of the line settings came, EV_TXEMPTY once after written bytes left
+//    the output queue, the modem-line events when the device reports its lines, EV_BREAK and
+//    EV_ERR when the device counts breaks and line errors (a UART does, a pseudo-terminal has
+//    neither lines nor counters). ClearCommError reports those as CE_ flags, each once. A break is
+//    no data byte. SetCommMask completes a pending wait with an empty mask.
 //  - A device that vanished (unplugged, its pseudo-terminal's master closed) fails every later
 //    call with ERROR_BAD_COMMAND, and its pending operations complete with that error.
 //  - Closing the handle or PurgeComm's abort flags complete pending operations with
@@ -44,6 +47,13 @@ constexpr DWORD EV_RLSD = 0x0020;
 constexpr DWORD EV_BREAK = 0x0040;
 constexpr DWORD EV_ERR = 0x0080;
 constexpr DWORD EV_RING = 0x0100;
+
+// Line errors (ClearCommError).
+constexpr DWORD CE_RXOVER = 0x0001;
+constexpr DWORD CE_OVERRUN = 0x0002;
+constexpr DWORD CE_RXPARITY = 0x0004;
+constexpr DWORD CE_FRAME = 0x0008;
+constexpr DWORD CE_BREAK = 0x0010;
 
 constexpr DWORD PURGE_TXABORT = 0x0001;
 constexpr DWORD PURGE_RXABORT = 0x0002;

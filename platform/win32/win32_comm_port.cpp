@@ -21,6 +21,13 @@ namespace {
 constexpr int kTxEmptyPollMs = 10;  // how often a drain of the output queue is looked at
 constexpr int kModemPollMs = 20;    // how often the modem lines are read while an event wait needs them
 constexpr DWORD kModemEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
+constexpr DWORD kLineEvents = EV_BREAK | EV_ERR;
+// Input the port holds ahead of its readers while it looks for the event character; the device
+// keeps the rest.
+constexpr std::size_t kReadAheadSize = 4096;
+// Reads shorter than this are served from the read-ahead, filled by one system call, rather than
+// by a system call each (a reader taking one byte at a time).
+constexpr DWORD kSmallRead = 256;
 
 std::optional<std::chrono::steady_clock::time_point> TotalDeadline(std::chrono::steady_clock::time_point now,
                                                                    DWORD multiplier, DWORD constant,
@@ -32,7 +39,8 @@ std::optional<std::chrono::steady_clock::time_point> TotalDeadline(std::chrono::
 
 }  // namespace
 
-std::shared_ptr<CommPort> CommPort::Open(const std::string& device, bool overlapped, DWORD& error) {
+std::shared_ptr<CommPort> CommPort::Open(const std::string& device, bool overlapped, DWORD& error,
+                                         std::unique_ptr<LineCounterSource> counters) {
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         error = errno == EACCES || errno == EBUSY ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
@@ -52,6 +60,7 @@ std::shared_ptr<CommPort> CommPort::Open(const std::string& device, bool overlap
     }
     ::cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
+    tio.c_iflag |= IGNBRK;  // a break is counted as a line event, not read as a zero byte
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
     const int wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -65,6 +74,8 @@ std::shared_ptr<CommPort> CommPort::Open(const std::string& device, bool overlap
     int lines = 0;
     port->m_modemLines = ::ioctl(fd, TIOCMGET, &lines) == 0;
     port->m_lastModem = lines;
+    port->m_counters = std::move(counters);
+    port->m_hasCounters = port->m_counters && port->m_counters->Read(fd, port->m_lastCounts);
     port->m_worker = std::thread(&CommPort::Run, port.get());
     return port;
 }
@@ -100,7 +111,10 @@ void CommPort::Run() {
         const Clock::time_point now = Clock::now();
         Progress(now);
         short events = 0;
-        if (!m_reads.empty() || (m_wait != nullptr && (m_mask & EV_RXCHAR))) events |= POLLIN;
+        if (!m_reads.empty() || (m_wait != nullptr && (m_mask & EV_RXCHAR)) ||
+            (m_wait != nullptr && (m_mask & EV_RXFLAG) && ReadAheadSize() < kReadAheadSize)) {
+            events |= POLLIN;
+        }
         if (!m_writes.empty()) events |= POLLOUT;
         const int timeout = PollTimeoutMs(now);
         // A vanished device keeps reporting a hang-up: it is no longer watched.
@@ -192,10 +206,29 @@ void CommPort::Progress(Clock::time_point now) {
     }
 }
 
+void CommPort::TakeReadAhead(Op& op, Clock::time_point now) {
+    if (ReadAheadSize() == 0 || op.done == op.length) return;
+    const std::size_t n = std::min<std::size_t>(ReadAheadSize(), op.length - op.done);
+    std::memcpy(op.data + op.done, m_readAhead.data() + m_readAheadPos, n);
+    op.done += static_cast<DWORD>(n);
+    op.lastByte = now;
+    m_readAheadPos += n;
+    if (m_readAheadPos == m_readAhead.size()) {
+        m_readAhead.clear();
+        m_readAheadPos = 0;
+    }
+}
+
 bool CommPort::ReadSome(Op& op, Clock::time_point now) {
+    TakeReadAhead(op, now);
+    if (op.done < op.length && op.length - op.done < kSmallRead) {
+        if (!FillReadAhead()) return false;
+        TakeReadAhead(op, now);
+    }
     while (op.done < op.length) {
         const ssize_t n = ::read(m_fd, op.data + op.done, op.length - op.done);
         if (n > 0) {
+            NoteReceived(op.data + op.done, static_cast<std::size_t>(n));
             op.done += static_cast<DWORD>(n);
             op.lastByte = now;
             continue;
@@ -246,7 +279,58 @@ bool CommPort::WriteDone(const Op& op, Clock::time_point now) const {
 
 DWORD CommPort::InQueue() {
     int n = 0;
-    return ::ioctl(m_fd, FIONREAD, &n) == 0 && n > 0 ? static_cast<DWORD>(n) : 0;
+    const DWORD inDevice = ::ioctl(m_fd, FIONREAD, &n) == 0 && n > 0 ? static_cast<DWORD>(n) : 0;
+    return inDevice + static_cast<DWORD>(ReadAheadSize());
+}
+
+void CommPort::NoteReceived(const unsigned char* bytes, std::size_t n) {
+    if ((m_mask & EV_RXFLAG) && std::memchr(bytes, static_cast<unsigned char>(m_evtChar), n) != nullptr)
+        m_rxFlag = true;
+}
+
+bool CommPort::ReadAhead() {
+    return (m_mask & EV_RXFLAG) ? FillReadAhead() : true;
+}
+
+bool CommPort::FillReadAhead() {
+    if (m_readAheadPos != 0 && m_readAheadPos == m_readAhead.size()) {
+        m_readAhead.clear();
+        m_readAheadPos = 0;
+    }
+    while (ReadAheadSize() < kReadAheadSize) {
+        const std::size_t used = m_readAhead.size();
+        const std::size_t room = kReadAheadSize - ReadAheadSize();
+        m_readAhead.resize(used + room);
+        const ssize_t n = ::read(m_fd, m_readAhead.data() + used, room);
+        m_readAhead.resize(used + (n > 0 ? static_cast<std::size_t>(n) : 0));
+        if (n > 0) {
+            NoteReceived(m_readAhead.data() + used, static_cast<std::size_t>(n));
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN) {
+            MarkGone();
+            return false;
+        }
+        break;
+    }
+    return true;
+}
+
+void CommPort::UpdateLineCounts() {
+    LineCounts now{};
+    if (!m_hasCounters || !m_counters->Read(m_fd, now)) return;
+    DWORD errors = 0;
+    if (now.brk != m_lastCounts.brk) errors |= CE_BREAK;
+    if (now.frame != m_lastCounts.frame) errors |= CE_FRAME;
+    if (now.overrun != m_lastCounts.overrun) errors |= CE_OVERRUN;
+    if (now.parity != m_lastCounts.parity) errors |= CE_RXPARITY;
+    m_lastCounts = now;
+    m_lineErrors |= errors;
+    DWORD events = 0;
+    if (errors & CE_BREAK) events |= EV_BREAK;
+    if (errors & (CE_FRAME | CE_OVERRUN | CE_RXPARITY)) events |= EV_ERR;
+    m_lineEvents |= events & m_mask;
 }
 
 DWORD CommPort::OutQueue() {
@@ -258,7 +342,17 @@ DWORD CommPort::OutQueue() {
 
 DWORD CommPort::PendingEvents() {
     DWORD events = 0;
+    if (!ReadAhead()) return 0;
     if ((m_mask & EV_RXCHAR) && InQueue() > 0) events |= EV_RXCHAR;
+    if ((m_mask & EV_RXFLAG) && m_rxFlag) {
+        events |= EV_RXFLAG;
+        m_rxFlag = false;
+    }
+    if (m_mask & kLineEvents) {
+        UpdateLineCounts();
+        events |= m_lineEvents & m_mask;
+        m_lineEvents &= ~m_mask;
+    }
     if ((m_mask & EV_TXEMPTY) && m_txSent && OutQueue() == 0) {
         events |= EV_TXEMPTY;
         m_txSent = false;
@@ -297,6 +391,7 @@ int CommPort::PollTimeoutMs(Clock::time_point now) {
     if (m_wait != nullptr && !m_gone) {
         if ((m_mask & EV_TXEMPTY) && m_txSent) atMost(kTxEmptyPollMs);
         if ((m_mask & kModemEvents) && m_modemLines) atMost(kModemPollMs);
+        if ((m_mask & kLineEvents) && m_hasCounters) atMost(kModemPollMs);
     }
     return timeout;
 }
@@ -435,6 +530,7 @@ BOOL CommPort::WaitEvent(DWORD* eventMask, OVERLAPPED* ov) {
         *eventMask = events;
         return CompleteAtOnce(op, nullptr);
     }
+    if (!Usable()) return FALSE;  // went while its input was looked at
     return Submit(lock, op, nullptr, nullptr);
 }
 
@@ -482,18 +578,23 @@ BOOL CommPort::GetMask(DWORD* mask) {
 
 BOOL CommPort::ClearError(DWORD* errors, COMSTAT* status) {
     std::lock_guard guard(m_lock);
-    if (!Usable()) return FALSE;
+    // Readers ask this between two bytes: no probe of the device first, since a device that
+    // vanished (hung up) fails the queue query below.
+    if (m_closed || m_gone) return Usable() ? TRUE : FALSE;
     int in = 0;
     if (::ioctl(m_fd, FIONREAD, &in) != 0) {
         MarkGone();
         SetLastError(ERROR_BAD_COMMAND);
         return FALSE;
     }
-    // Line errors (parity, framing, overrun) are not reported by the tty layer here.
-    if (errors != nullptr) *errors = 0;
+    UpdateLineCounts();
+    if (errors != nullptr) {
+        *errors = m_lineErrors;
+        m_lineErrors = 0;
+    }
     if (status != nullptr) {
         *status = COMSTAT{};
-        status->cbInQue = in > 0 ? static_cast<DWORD>(in) : 0;
+        status->cbInQue = (in > 0 ? static_cast<DWORD>(in) : 0) + static_cast<DWORD>(ReadAheadSize());
         status->cbOutQue = OutQueue();
     }
     return TRUE;
@@ -514,6 +615,10 @@ BOOL CommPort::Purge(DWORD flags) {
         MarkGone();
         SetLastError(ERROR_BAD_COMMAND);
         return FALSE;
+    }
+    if (flags & PURGE_RXCLEAR) {
+        m_readAhead.clear();
+        m_readAheadPos = 0;
     }
     if ((flags & PURGE_RXCLEAR) && ::tcflush(m_fd, TCIFLUSH) != 0) {
         MarkGone();
@@ -556,6 +661,7 @@ BOOL CommPort::GetState(DCB* dcb) {
         SetLastError(ERROR_BAD_COMMAND);
         return FALSE;
     }
+    dcb->EvtChar = m_evtChar;  // the tty has no such setting: the port keeps it
     return TRUE;
 }
 
@@ -566,6 +672,7 @@ BOOL CommPort::SetState(const DCB* dcb) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    m_evtChar = dcb->EvtChar;
     return TRUE;
 }
 

@@ -12,16 +12,20 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "win32_comm.h"
 #include "win32_handle_table.h"
+#include "win32_line_counters.h"
 
 namespace orva::win32 {
 
 class CommPort : public Win32Object {
 public:
-    // Opens the tty at `device` raw; nullptr with the Windows error in `error` on failure.
-    static std::shared_ptr<CommPort> Open(const std::string& device, bool overlapped, DWORD& error);
+    // Opens the tty at `device` raw; nullptr with the Windows error in `error` on failure. Breaks
+    // and line errors are taken from `counters` (the kernel's by default).
+    static std::shared_ptr<CommPort> Open(const std::string& device, bool overlapped, DWORD& error,
+                                          std::unique_ptr<LineCounterSource> counters = KernelLineCounters());
     ~CommPort() override;
     void OnHandleClosed() override;
 
@@ -77,6 +81,17 @@ private:
     bool ReadDone(const Op& op, Clock::time_point now) const;
     bool WriteDone(const Op& op, Clock::time_point now) const;
     DWORD PendingEvents();
+    // Reads the line counters and records what changed as error flags and events.
+    void UpdateLineCounts();
+    // Bytes taken from the device: the event character among them raises EV_RXFLAG.
+    void NoteReceived(const unsigned char* bytes, std::size_t n);
+    // With EV_RXFLAG watched, input is taken into the read-ahead so that the event character is
+    // seen when it arrives, not when someone reads it.
+    bool ReadAhead();
+    // Takes what the device has into the read-ahead, as much as it holds; false when it is gone.
+    bool FillReadAhead();
+    void TakeReadAhead(Op& op, Clock::time_point now);
+    std::size_t ReadAheadSize() const { return m_readAhead.size() - m_readAheadPos; }
     DWORD InQueue();
     DWORD OutQueue();
     int PollTimeoutMs(Clock::time_point now);
@@ -100,6 +115,15 @@ private:
     bool m_txSent = false;  // bytes were written since EV_TXEMPTY was last reported
     bool m_modemLines = false;
     int m_lastModem = 0;
+    std::unique_ptr<LineCounterSource> m_counters;
+    bool m_hasCounters = false;  // the device keeps line counters
+    LineCounts m_lastCounts{};
+    DWORD m_lineErrors = 0;  // CE_ flags since ClearCommError last reported them
+    DWORD m_lineEvents = 0;  // EV_BREAK, EV_ERR seen since the last wait reported them
+    char m_evtChar = 0;
+    bool m_rxFlag = false;  // the event character came since the last wait reported it
+    std::vector<unsigned char> m_readAhead;
+    std::size_t m_readAheadPos = 0;
     std::deque<Op*> m_reads, m_writes;
     Op* m_wait = nullptr;
     std::list<std::unique_ptr<Op>> m_owned;  // ops of overlapped calls

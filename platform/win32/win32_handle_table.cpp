@@ -60,6 +60,9 @@ std::size_t HandleCount() {
 
 DWORD WaitableObject::Wait(DWORD ms, const std::stop_token& stop) {
     std::unique_lock lock(m_lock);
+    // A look without a wait: a timed wait that has already run out still sleeps in the kernel,
+    // and callers that poll an object between bytes make this call very often.
+    if (ms == 0) return TryAcquireLocked() ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
     const auto signalled = [this] { return TryAcquireLocked(); };
     bool ok;
     if (ms == INFINITE) {

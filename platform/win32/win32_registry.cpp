@@ -28,9 +28,11 @@ public:
 
 bool SameKeyName(const char* a, const char* b) {
     if (std::strlen(a) != std::strlen(b)) return false;
+    // ASCII letters only: the user's locale must not decide whether a key name matches (a
+    // Turkish 'i' upper-cases to itself there).
+    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
     for (; *a != '\0'; ++a, ++b) {
-        if (std::toupper(static_cast<unsigned char>(*a)) != std::toupper(static_cast<unsigned char>(*b)))
-            return false;
+        if (upper(*a) != upper(*b)) return false;
     }
     return true;
 }

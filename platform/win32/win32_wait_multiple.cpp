@@ -31,6 +31,13 @@ private:
 };
 
 DWORD WaitForAny(const std::vector<std::shared_ptr<WaitableObject>>& objects, DWORD ms) {
+    if (ms == 0) {
+        // A look at each object, without a watcher or a sleep.
+        for (std::size_t i = 0; i < objects.size(); ++i) {
+            if (objects[i]->TryAcquire()) return WAIT_OBJECT_0 + static_cast<DWORD>(i);
+        }
+        return WAIT_TIMEOUT;
+    }
     const std::stop_token stop = CurrentThreadStopToken();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     WaitWatcher watcher;

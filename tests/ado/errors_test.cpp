@@ -4,13 +4,13 @@
 #include <fstream>
 #include <functional>
 
-#include "jet3_file.h"
+#include "jet_file.h"
 #include "query_reader.h"
 #include "scratch_dir.h"
 
 namespace {
 
-using jet3::ColumnType;
+using jet::ColumnType;
 
 HRESULT CodeOf(const std::function<void()>& f) {
     try {
@@ -56,7 +56,7 @@ TEST(Connection, OpensOnlyAJetFileInTheWorkingDirectoryThroughTheJetProvider) {
         });
     };
     EXPECT_EQ(open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=kv.mdb"), E_FAIL);  // no file yet
-    ASSERT_TRUE(jet3::WriteDatabase("kv.mdb", {{"hard", {{"hard", ColumnType::kText}}, {}}}));
+    ASSERT_TRUE(jet::WriteDatabase("kv.mdb", {{"hard", {{"hard", ColumnType::kText}}, {}}}));
     EXPECT_EQ(open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=kv.mdb"), S_OK);
     EXPECT_EQ(open(" provider = microsoft.jet.oledb.4.0 ; data source = .\\kv.mdb ;"), S_OK);
     EXPECT_EQ(open("Provider=SQLOLEDB;Data Source=kv.mdb"), ADO_E_PROVIDERNOTFOUND);
@@ -69,7 +69,7 @@ TEST(Connection, OpensOnlyAJetFileInTheWorkingDirectoryThroughTheJetProvider) {
 
 TEST(Recordset, NeedsAnOpenConnectionAndNamesItsColumns) {
     ado_test::ScratchDir dir;
-    ASSERT_TRUE(jet3::WriteDatabase("kv.mdb", {{"hard", {{"hard", ColumnType::kText}}, {{"60"}}}}));
+    ASSERT_TRUE(jet::WriteDatabase("kv.mdb", {{"hard", {{"hard", ColumnType::kText}}, {{"60"}}}}));
     _ConnectionPtr c = ado_test::OpenDatabase("kv.mdb");
     _RecordsetPtr r;
     r.CreateInstance(CLSID_Recordset);

@@ -1,18 +1,18 @@
 // Field values: their variant types, NULL told from "", and the standard text of each type.
 #include <gtest/gtest.h>
 
-#include "jet3_file.h"
+#include "jet_file.h"
 #include "query_reader.h"
 #include "scratch_dir.h"
 
 namespace {
 
-using jet3::ColumnType;
+using jet::ColumnType;
 
 class ValuesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(jet3::WriteDatabase(
+        ASSERT_TRUE(jet::WriteDatabase(
             "kv.mdb", {{"result1",
                         {{"t", ColumnType::kText},
                          {"b", ColumnType::kByte},
@@ -100,6 +100,35 @@ TEST_F(ValuesTest, TheRecordsetKeepsItsConnectionAndStopsAtTheEnd) {
     r_->Close();
     EXPECT_EQ(r_->GetState(), adStateClosed);
     EXPECT_THROW(r_->GetadoEOF(), _com_error);
+}
+
+// A damaged file may hold any bits in a date: only the years 100 to 9999 have a text, the rest
+// (NaN, 1e300, a day past either end) is a type mismatch rather than a made-up date.
+TEST(DateValues, ADateOutsideTheYears100To9999HasNoText) {
+    ado_test::ScratchDir dir;
+    ASSERT_TRUE(jet::WriteDatabase(
+        "kv.mdb",
+        {{"result1",
+          {{"w", ColumnType::kDateTime}},
+          {{"-657434.5"}, {"2958465.5"}, {"nan"}, {"1e300"}, {"-1e300"}, {"2958466"}, {"-657435"}}}},
+        jet::Format::kJet4));
+    _RecordsetPtr r;
+    r.CreateInstance(CLSID_Recordset);
+    r->Open("SELECT * FROM result1", _variant_t(ado_test::OpenDatabase("kv.mdb")), adOpenDynamic,
+            adLockOptimistic, adCmdText);
+    EXPECT_EQ(std::string(_bstr_t(r->GetCollect("w"))), "1/1/100 12:00:00 PM");
+    r->MoveNext();
+    EXPECT_EQ(std::string(_bstr_t(r->GetCollect("w"))), "12/31/9999 12:00:00 PM");
+    for (r->MoveNext(); !r->GetadoEOF(); r->MoveNext()) {
+        const _variant_t v = r->GetCollect("w");
+        EXPECT_EQ(v.vt, VT_DATE);
+        try {
+            const std::string text = _bstr_t(v).str();
+            ADD_FAILURE() << v.date << " read as " << text;
+        } catch (const _com_error& e) {
+            EXPECT_EQ(e.Error(), DISP_E_TYPEMISMATCH);
+        }
+    }
 }
 
 }  // namespace

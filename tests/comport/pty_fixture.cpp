@@ -19,8 +19,9 @@
 namespace orva::comport::test {
 
 void PtyTest::SetUp() {
-    char tmpl[] = "/tmp/comport-test-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    const char* tmp = std::getenv("TMPDIR");
+    std::string tmpl = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/comport-test-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
     portDir_ = tmpl;
     orva::ports::SetVirtualPortDir(portDir_);
 

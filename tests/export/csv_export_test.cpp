@@ -1,10 +1,14 @@
 // Export Data to a CSV file through the real window: the file byte for byte against one laid out
 // by hand, read back by a CSV library, the save dialog's answers, and files that cannot be made
 // or written, which must never cost the user an earlier file.
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -95,7 +99,6 @@ TEST_F(CsvExportTest, RealTimeFileByteForByteAndReadBack) {
         EXPECT_EQ(box.text, kOk);
         EXPECT_EQ(box.buttons, static_cast<UINT>(MB_OK));
         EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONEXCLAMATION));
-        EXPECT_TRUE(g_strExportText.empty());
 
         // Read back: every row gives the stored number, load and time.
         const auto rows = testcsv::ReadCsv(ReadFile(file));
@@ -112,9 +115,35 @@ TEST_F(CsvExportTest, RealTimeFileByteForByteAndReadBack) {
             EXPECT_EQ(row[5], "");
         }
 
-        // A second export of the same test writes the same file.
+        // A second export of the same test writes the same file. Whatever the text held (an
+        // upload report kept across a mode switch) goes in front, and the export empties it.
+        g_strExportText = "kept text\r\n";
         ASSERT_TRUE(Export(dlg, dir_ / "again.csv"));
-        EXPECT_EQ(ReadFile(dir_ / "again.csv"), expected);
+        EXPECT_EQ(ReadFile(dir_ / "again.csv"), "kept text\r\n" + expected);
+        EXPECT_EQ(g_strExportText, "");
+        ASSERT_TRUE(Export(dlg, dir_ / "third.csv"));
+        EXPECT_EQ(ReadFile(dir_ / "third.csv"), expected);
+    });
+}
+
+// Several MiB, many times the writer's buffer: a byte lost or doubled at a flush shows here.
+TEST_F(CsvExportTest, AReportOfSeveralMegabytesIsWrittenByteForByte) {
+    RunDialog([&](CKvDlg& dlg) {
+        std::vector<float> loads(200000);
+        for (std::size_t i = 0; i < loads.size(); ++i)
+            loads[i] = static_cast<float>(i % 997) * 0.0625f - 30.0f;
+        StoreTest(dlg, " kgf", loads);
+        ChooseCsv(dlg);
+        const fs::path file = dir_ / "big.csv";
+        ASSERT_TRUE(Export(dlg, file));
+        std::string expected = kStoredHeader + "Avg: " + Printf("%.4f", g_fAverage.load()) + "   kgf\r\n" +
+                               "Peak: " + Printf("%.4f", g_fPeak.load()) + "   kgf\r\n";
+        for (std::size_t i = 1; i <= loads.size(); ++i)
+            expected += Row(static_cast<int>(i), loads[i - 1], " kgf", g_fTime[i]);
+        ASSERT_GT(expected.size(), 4u << 20);
+        const std::string written = ReadFile(file);
+        ASSERT_EQ(written.size(), expected.size());
+        EXPECT_TRUE(written == expected);  // not printed: megabytes
     });
 }
 
@@ -262,6 +291,149 @@ TEST_F(CsvExportTest, AWriteFailingMidwayLeavesTheEarlierFileIntact) {
         EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
         EXPECT_TRUE(g_strExportText.empty());
     });
+}
+
+}  // namespace
+
+namespace {
+
+// What the save dialog's question and the error box showed, and the OK box.
+std::vector<std::string> BoxTexts() {
+    std::vector<std::string> texts;
+    for (const auto& box : ui_test::Boxes()) texts.push_back(box.text);
+    return texts;
+}
+
+// A test as a user would run the program: root writes any file, so these tests drop to an
+// ordinary user (and back) for the export itself. Groups are left out so that only the
+// owner's and the others' rights count.
+class OrdinaryUser {
+public:
+    static constexpr uid_t kUid = 65534;
+    static constexpr gid_t kGid = 65534;
+    OrdinaryUser() {
+        if (geteuid() != 0) return;
+        const int n = getgroups(0, nullptr);
+        groups_.resize(static_cast<std::size_t>(std::max(n, 0)));
+        if (n > 0) getgroups(n, groups_.data());
+        switched_ =
+            setgroups(0, nullptr) == 0 && setresgid(kGid, kGid, 0) == 0 && setresuid(kUid, kUid, 0) == 0;
+    }
+    ~OrdinaryUser() {
+        if (geteuid() == 0 && !switched_) return;
+        if (setresuid(0, 0, 0) != 0 || setresgid(0, 0, 0) != 0 ||
+            setgroups(groups_.size(), groups_.data()) != 0)
+            std::abort();  // the rest of the suite must not run as another user
+    }
+    bool Active() const { return switched_ || geteuid() != 0; }
+
+private:
+    std::vector<gid_t> groups_;
+    bool switched_ = false;
+};
+
+// A folder the ordinary user can reach; the test makes what it needs inside and hands it over.
+fs::path ReachableFolder() {
+    std::string pattern = (fs::temp_directory_path() / "orva-csv-user-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) return {};
+    chmod(pattern.c_str(), 0711);
+    return pattern;
+}
+
+void HandOver(const fs::path& path, mode_t mode) {
+    if (geteuid() == 0 && chown(path.c_str(), OrdinaryUser::kUid, OrdinaryUser::kGid) != 0) FAIL() << path;
+    chmod(path.c_str(), mode);
+}
+
+// The chosen file is written as a file write would write it: through a link to its target, with
+// the file's own rights, whatever length of name the folder takes; a FIFO is refused at once.
+TEST_F(CsvExportTest, TheChosenFileIsWrittenNotReplaced) {
+    RunDialog([&](CKvDlg& dlg) {
+        StoreTest(dlg, " N", {2.0f});
+        ChooseCsv(dlg);
+        const std::string report =
+            kStoredHeader + "Avg: 2.0000   N\r\nPeak: 2.0000   N\r\n" + Row(1, 2.0, " N", 0.1);
+
+        fs::create_directories(dir_ / "reports");
+        const fs::path target = dir_ / "reports" / "target.csv";
+        WriteFile(target, "old");
+        fs::create_symlink("reports/target.csv", dir_ / "link.csv");
+        afx::testing::AnswerNextMessageBox(IDYES);
+        ASSERT_TRUE(Export(dlg, dir_ / "link.csv"));
+        EXPECT_TRUE(fs::is_symlink(dir_ / "link.csv"));
+        EXPECT_EQ(ReadFile(target), report);
+
+        const fs::path secret = dir_ / "secret.csv";
+        WriteFile(secret, "old");
+        fs::permissions(secret, fs::perms::owner_read | fs::perms::owner_write);
+        afx::testing::AnswerNextMessageBox(IDYES);
+        ASSERT_TRUE(Export(dlg, secret));
+        EXPECT_EQ(ReadFile(secret), report);
+        EXPECT_EQ(fs::status(secret).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+
+        const fs::path longName = dir_ / (std::string(246, 'n') + ".csv");
+        ASSERT_TRUE(Export(dlg, longName));
+        EXPECT_EQ(ReadFile(longName), report);
+        const auto shown = BoxTexts();
+        EXPECT_EQ(std::count(shown.begin(), shown.end(), kOk), 3);
+
+        afx::testing::ClearShownBoxes();
+        const fs::path fifo = dir_ / "pipe.csv";
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        afx::testing::AnswerNextMessageBox(IDYES);
+        ASSERT_TRUE(Export(dlg, fifo));  // would block on a FIFO opened for writing
+        EXPECT_TRUE(fs::is_fifo(fifo));
+        const auto texts = BoxTexts();
+        ASSERT_EQ(texts.size(), 2u);
+        EXPECT_EQ(texts[1], "The file " + fifo.string() + " could not be written: It is not a regular file.");
+    });
+}
+
+// A file the user may not write is refused and left alone; one in a folder that takes no new
+// file is written in place.
+TEST_F(CsvExportTest, RightsAreTheUsersOwn) {
+    const fs::path folder = ReachableFolder();
+    ASSERT_FALSE(folder.empty());
+    RunDialog([&](CKvDlg& dlg) {
+        StoreTest(dlg, " N", {2.0f});
+        ChooseCsv(dlg);
+        const std::string report =
+            kStoredHeader + "Avg: 2.0000   N\r\nPeak: 2.0000   N\r\n" + Row(1, 2.0, " N", 0.1);
+        const fs::path locked = folder / "locked";
+        fs::create_directories(locked);
+        WriteFile(locked / "readonly.csv", "earlier report");
+        WriteFile(locked / "mine.csv", "earlier report");
+        HandOver(locked / "readonly.csv", 0444);
+        HandOver(locked / "mine.csv", 0644);
+        HandOver(locked, 0555);
+
+        std::vector<std::string> texts;
+        {
+            OrdinaryUser user;
+            if (!user.Active() || access(locked.c_str(), X_OK) != 0) {
+                texts.push_back("skip");
+            } else {
+                afx::testing::AnswerNextMessageBox(IDYES);
+                EXPECT_TRUE(Export(dlg, locked / "readonly.csv"));
+                afx::testing::AnswerNextMessageBox(IDYES);
+                EXPECT_TRUE(Export(dlg, locked / "mine.csv"));
+                texts = BoxTexts();
+            }
+        }
+        if (texts == std::vector<std::string>{"skip"})
+            GTEST_SKIP() << "no ordinary user can reach " << folder;
+        EXPECT_EQ(ReadFile(locked / "readonly.csv"), "earlier report");
+        EXPECT_EQ(ReadFile(locked / "mine.csv"), report);
+        EXPECT_EQ(fs::status(locked / "readonly.csv").permissions(), static_cast<fs::perms>(0444));
+        EXPECT_EQ(std::distance(fs::directory_iterator(locked), fs::directory_iterator()), 2);
+        ASSERT_EQ(texts.size(), 4u);  // a question and an answer for each
+        EXPECT_EQ(texts[1], "The file " + (locked / "readonly.csv").string() +
+                                " could not be written: Permission denied.");
+        EXPECT_EQ(texts[3], kOk);
+    });
+    std::error_code ec;
+    fs::permissions(folder / "locked", fs::perms::owner_all, ec);
+    fs::remove_all(folder, ec);
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 // workbook read back from the .xlsx file cell by cell against both layouts, the boxes, and the
 // lists and texts that must not cost the user a file or the program a readable one.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
+#include <array>
 #include <ctime>
 #include <filesystem>
 #include <map>
@@ -13,6 +16,7 @@
 #include "ListTexts.h"
 #include "ResultSummary.h"
 #include "fake_opener.h"
+#include "ole_com_init.h"
 #include "stored_test.h"
 #include "window_fixture.h"
 #include "xlsx_reader.h"
@@ -254,6 +258,31 @@ TEST_F(WorkbookExportTest, StrayBytesInTextsStillGiveAReadableWorkbook) {
     });
 }
 
+// Readers decode "_x" + four hex digits + "_" in a text, and refuse a sheet holding U+FFFE or
+// U+FFFF: texts typed by the user or sent by the gauge come back exactly, those two as U+FFFD.
+TEST_F(WorkbookExportTest, EveryTextComesBackExactly) {
+    RunDialog([&](CKvDlg& dlg) {
+        StoreTest(dlg, " N", {1.0f});
+        dlg.m_page1.m_cbReportName.SetWindowText("Lot_x005F_7 \xEF\xBF\xBE");
+        g_strStartTime = "_x005f_x0041__\xEF\xBF\xBF";
+        const std::vector<std::array<std::string, 3>> items = {
+            {"_x0041_\x01", "1.5 _x010F\r", "0.100 s"},
+            {"2\x1f_x", "2.5 N\xEF\xBF\xBF_x00FF_", "_x00AB_\x0b s"},
+        };
+        dlg.m_listResults.SetVirtualItems(2, [&](int item, int column) {
+            return items[static_cast<std::size_t>(item)][static_cast<std::size_t>(column)];
+        });
+        const auto book = Export(dlg);
+        EXPECT_EQ(book.cells.at("B1"), "Lot_x005F_7 \uFFFD");
+        EXPECT_EQ(book.cells.at("B2"), "_x005f_x0041__\uFFFD");
+        EXPECT_EQ(book.cells.at("A6"), "_x0041_\x01");
+        EXPECT_EQ(book.cells.at("C6"), " _x010F\r");
+        EXPECT_EQ(book.cells.at("A7"), "2\x1f_x");
+        EXPECT_EQ(book.cells.at("C7"), " N\uFFFD_x00FF_");
+        EXPECT_EQ(book.cells.at("D7"), "_x00AB_\x0b");
+    });
+}
+
 // A call the server refuses ends the export there: the error box, no workbook, nothing shown, and
 // every object released (the leak check of the sanitizer build).
 TEST_F(WorkbookExportTest, ARefusedCellEndsTheExportWithAnErrorBoxAndNoWorkbook) {
@@ -266,6 +295,60 @@ TEST_F(WorkbookExportTest, ARefusedCellEndsTheExportWithAnErrorBoxAndNoWorkbook)
         const auto box = ui_test::LastBox();
         EXPECT_NE(box.text.find("32767"), std::string::npos) << box.text;
         EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONEXCLAMATION));
+        EXPECT_TRUE(opener_.Opened().empty());
+        EXPECT_TRUE(opener_.FilesInFolder().empty());
+    });
+}
+
+// COM is initialised for the export: normally without a word (the other tests see only the
+// question); on a thread already in the other apartment the failure is shown and the export
+// goes on.
+TEST_F(WorkbookExportTest, AFailedComInitialisationIsShownAndTheExportGoesOn) {
+    RunDialog([&](CKvDlg& dlg) {
+        StoreTest(dlg, " N", {1.0f});
+        RealTimeList(dlg, 1);
+        // Earlier exports left this thread in the single-threaded apartment.
+        int left = 1000;
+        while (ole::CoInitializeEx(nullptr, ole::COINIT_MULTITHREADED) == ole::RPC_E_CHANGED_MODE &&
+               --left > 0)
+            ole::CoUninitialize();
+        ASSERT_GT(left, 0);
+        AnswerNextMessageBox(IDYES);
+        const bool clicked = Click(dlg, kExportData);
+        ole::CoUninitialize();
+        ASSERT_TRUE(clicked);
+        const auto boxes = ui_test::Boxes();
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(boxes[0].text, kAsk);
+        EXPECT_EQ(boxes[1].text, "Failed to call Coinitialize()");
+        EXPECT_EQ(boxes[1].buttons, static_cast<UINT>(MB_OK));
+        EXPECT_EQ(boxes[1].icon, static_cast<UINT>(MB_ICONEXCLAMATION));
+        ASSERT_EQ(opener_.Opened().size(), 1u);
+        EXPECT_EQ(ReadWorkbook(opener_.Opened()[0]).cells.at("A6"), "1");
+    });
+}
+
+// A disk that takes no more (here the file-size limit): one error box naming the folder the user
+// knows and the system's reason, nothing opened and nothing left in the folder.
+TEST_F(WorkbookExportTest, AWorkbookThatCannotBeWrittenWholeIsOneErrorBoxAndNoFile) {
+    RunDialog([&](CKvDlg& dlg) {
+        StoreTest(dlg, " N", {1.0f});
+        RealTimeList(dlg, 20000);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved;
+        limit.rlim_cur = 64 * 1024;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        AnswerNextMessageBox(IDYES);
+        const bool clicked = Click(dlg, kExportData);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        signal(SIGXFSZ, oldHandler);
+        ASSERT_TRUE(clicked);
+        const auto boxes = ui_test::Boxes();
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(boxes[1].text,
+                  "The workbook could not be written in " + opener_.Folder().string() + ": File too large.");
         EXPECT_TRUE(opener_.Opened().empty());
         EXPECT_TRUE(opener_.FilesInFolder().empty());
     });

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "win32_critical_section.h"
 #include "win32_handle_table.h"
@@ -202,17 +203,49 @@ TEST(CnCommUnopened, EachNotifierPostsItsOwnMessage) {
     EXPECT_TRUE(NoThreadMessage());
 }
 
-TEST(CnCommUnopened, CheckTextsNameTheExpressionAndThePlace) {
-    EXPECT_STREQ(CN_ASSERT_TEXT(IsOpen(), 1705), "CN_ASSERT(IsOpen()) failed; CnComm(1705); ");
-    EXPECT_STREQ(CN_ASSERT_TEXT(RO_.hEvent != NULL, 1627),
-                 "CN_ASSERT(RO_.hEvent != NULL) failed; CnComm(1627); ");
-    EXPECT_STREQ(CN_ASSERT_TEXT(::GetOverlappedResult(hComm_, &RO_, &dwReadResult, TRUE), 423),
-                 "CN_ASSERT(::GetOverlappedResult(hComm_, &RO_, &dwReadResult, TRUE)) failed; CnComm(423); ");
-    // clang-format off
-    EXPECT_STREQ(CN_ASSERT_TEXT(::PurgeComm(hComm_, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR ), 1727),
-                 "CN_ASSERT(::PurgeComm(hComm_, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR )) "
-                 "failed; CnComm(1727); ");
-    // clang-format on
+// Keeps the text of every failed check.
+class CheckRecorder : public CnComm {
+public:
+    explicit CheckRecorder(DWORD option) : CnComm(option) {}
+    using CnComm::SetupPort;
+    using CnComm::WatchLoopOverlapped;
+    using CnComm::WatchLoopPolling;
+    using CnComm::WriteLoop;
+    std::vector<std::string> texts;
+
+protected:
+    bool AssertFailed(const char* szText) override {
+        texts.emplace_back(szText);
+        return CnComm::AssertFailed(szText);
+    }
+};
+
+std::string Check(const std::string& expression, int number) {
+    return "CN_ASSERT(" + expression + ") failed; CnComm(" + std::to_string(number) + "); ";
+}
+
+TEST(CnCommUnopened, EachCheckOnAClosedPortHandsOverItsExpressionAndPlace) {
+    CheckRecorder comm(CnComm::EN_OVERLAPPED_IO);
+    char buf[4];
+    comm.GetModemStatus();
+    comm.GetErrorFlags();
+    comm.GetQueueCount(true);
+    comm.ReadPort(buf, sizeof buf, INFINITE);
+    comm.WritePort("x", 1);
+    comm.WriteString(nullptr);
+    comm.SetupPort();
+    comm.WatchLoopOverlapped();
+    comm.WatchLoopPolling();
+    comm.WriteLoop();  // without EN_TX_BUFFER; the loop does not run, the port being closed
+    const std::vector<std::string> expected = {
+        Check("IsOpen()", 909),  Check("IsOpen()", 958),
+        Check("IsOpen()", 966),  Check("IsOpen()", 408),
+        Check("IsOpen()", 497),  Check("szBuffer", 555),
+        Check("IsOpen()", 1705), Check("IsOpen()", 1917),
+        Check("IsOpen()", 1958), Check("dwOption_ & EN_TX_BUFFER", 2073),
+    };
+    EXPECT_EQ(comm.texts, expected);
+    EXPECT_EQ(Check("IsOpen()", 1705), "CN_ASSERT(IsOpen()) failed; CnComm(1705); ");
 }
 
 }  // namespace

@@ -1,14 +1,25 @@
 // The event-thread port class on a pseudo-terminal, with the test playing the device and a dialog
 // as the owner window that records the messages.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/ioctl.h>
+#include <time.h>
+#include <unistd.h>
 
+#include <QCoreApplication>
+#include <QEvent>
+#include <QObject>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "CnComm.h"
 #include "KvDlg.h"
 #include "SerialPort.h"
 #include "afx.h"
@@ -391,6 +402,179 @@ TEST_F(SerialPortOnPty, ReadBlockingReadsWhatTheDeviceSendsAndFailsWhenItVanishe
     std::memset(buf, 'x', sizeof buf);
     EXPECT_FALSE(port.ReadBlocking(buf, 3));
     EXPECT_EQ(std::string(buf, 3), std::string(3, '\0'));
+}
+
+// Drops what the device side holds until `done` holds: a call held up by a device that never
+// reads is let go this way when it did not return by itself.
+template <class Done>
+void LetGoBy(int master, Done done) {
+    char buf[65536];
+    for (int round = 0; round < 20000 && !done(); ++round) {
+        pollfd pfd{master, POLLIN, 0};
+        if (::poll(&pfd, 1, 10) > 0 && ::read(master, buf, sizeof buf) <= 0) break;
+    }
+}
+
+bool Ready(std::future<BOOL>& f, std::chrono::seconds within) {
+    return f.wait_for(within) == std::future_status::ready;
+}
+
+TEST_F(SerialPortOnPty, AQueueCallDuringAPendingSendReturnsAtOnce) {
+    constexpr UINT kBig = 1 << 20;  // far more than the device holds; it does not read
+    const std::vector<BYTE> big(kBig, 0x55);
+    Probe port;
+    ASSERT_TRUE(Open(port, EV_RXCHAR, kBig));
+    ASSERT_TRUE(port.StartEventThread());
+    ASSERT_TRUE(port.QueueBytes(big.data(), kBig));
+    ASSERT_TRUE(WaitUntil([&] { return MasterPending() > 0; }));  // the send runs
+    auto queueing = std::async(std::launch::async, [&] { return port.QueueText("x"); });
+    const bool returned = Ready(queueing, std::chrono::seconds(20));
+    // The device reads now: the first send, then the one queued meanwhile. (Each send starts with
+    // a purge, which may cut the tail that the device had not read yet.)
+    std::string got;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    char buf[65536];
+    while ((got.empty() || got.back() != 'x') && std::chrono::steady_clock::now() < deadline) {
+        pollfd pfd{master_, POLLIN, 0};
+        if (::poll(&pfd, 1, 100) <= 0) continue;
+        const ssize_t n = ::read(master_, buf, sizeof buf);
+        if (n <= 0) break;
+        got.append(buf, static_cast<std::size_t>(n));
+    }
+    EXPECT_TRUE(returned) << "the queue call waited for the send";
+    EXPECT_TRUE(queueing.get());
+    ASSERT_FALSE(got.empty());
+    EXPECT_EQ(got.back(), 'x');
+    EXPECT_EQ(got.find_first_not_of('\x55'), got.size() - 1);
+    port.Shutdown();
+    T::Pump();
+    EXPECT_TRUE(T::ShownBoxes().empty());
+}
+
+TEST_F(SerialPortOnPty, APauseDuringASendLeavesTheQueueCallsFree) {
+    constexpr UINT kBig = 1 << 20;
+    const std::vector<BYTE> big(kBig, 0x55);
+    Probe port;
+    ASSERT_TRUE(Open(port, EV_RXCHAR, kBig));
+    ASSERT_TRUE(port.StartEventThread());
+    ASSERT_TRUE(port.QueueBytes(big.data(), kBig));
+    ASSERT_TRUE(WaitUntil([&] { return MasterPending() > 0; }));
+    ASSERT_TRUE(port.SuspendEventThread());
+    // The send ends while the thread is paused: it holds as it leaves its wait.
+    EXPECT_EQ(Read(kBig).size(), kBig);
+    ASSERT_TRUE(WaitUntil([&] { return orva::win32::ThreadHeldBySuspend(port.m_hThread); }));
+    auto queueing = std::async(std::launch::async, [&] { return port.QueueText("y"); });
+    const bool returned = Ready(queueing, std::chrono::seconds(20));
+    port.ResumeEventThread();  // lets a held-up queue call go when the test fails
+    EXPECT_TRUE(returned) << "the queue call waited for the paused thread";
+    EXPECT_TRUE(queueing.get());
+    EXPECT_EQ(Read(1), "y");
+    port.Shutdown();
+}
+
+TEST_F(SerialPortOnPty, AFloodWhileTheOwnerIsBusyComesWholeAndInOrderThroughFewPosts) {
+    // Every post to the UI thread arrives as one meta-call event of the application.
+    struct PostCounter : QObject {
+        std::size_t posts = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            posts += e->type() == QEvent::MetaCall;
+            return false;
+        }
+    } counter;
+    constexpr std::size_t kFlood = 256 * 1024;
+    std::string flood(kFlood, '\0');
+    for (std::size_t i = 0; i < kFlood; ++i) flood[i] = static_cast<char>(i * 7 + i / 251);
+    Probe port;
+    ASSERT_TRUE(Open(port, EV_RXCHAR));
+    StartAndHandshake(port);
+    // The owner does not pump while the device sends everything and the thread takes it in.
+    WriteMaster(flood.data(), flood.size());
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            COMSTAT status{};
+            DWORD errors = 0;
+            return ClearCommError(port.m_hPort, &errors, &status) && status.cbInQue == 0;
+        },
+        std::chrono::seconds(60)));
+    QCoreApplication::instance()->installEventFilter(&counter);
+    const bool all = T::RunUntil([&] { return dlg_->messages.size() >= kFlood; }, 60000);
+    QCoreApplication::instance()->removeEventFilter(&counter);
+    port.Shutdown();
+    T::Pump();
+    ASSERT_TRUE(all);
+    EXPECT_EQ(dlg_->Bytes(), flood);
+    EXPECT_LT(counter.posts, kFlood / 64) << "about one post per byte";
+}
+
+TEST_F(SerialPortOnPty, TheEventCharacterAloneSendsTheFlagMessage) {
+    Probe port;
+    ASSERT_TRUE(Open(port, EV_RXFLAG));
+    StartAndHandshake(port);
+    DCB line{};
+    ASSERT_TRUE(GetCommState(port.m_hPort, &line));
+    EXPECT_EQ(line.EvtChar, 'q');  // the device's settings keep it
+    WriteMaster("abq", 3);
+    ASSERT_TRUE(T::RunUntil([&] { return !dlg_->messages.empty(); }, 20000));
+    port.Shutdown();
+    T::Pump();
+    const std::vector<Message> expected = {{kSerialRxFlagMessage, 0, port_}};
+    EXPECT_EQ(dlg_->messages, expected);  // 1649 once; no byte messages without EV_RXCHAR
+}
+
+long long ProcessCpuNs() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+}
+
+// The CPU the whole process takes over half a second of idleness. A spinning thread takes close
+// to all of it; a busy machine only lowers what this process gets, never raises it.
+struct IdleCpu {
+    long long cpuNs = 0;
+    long long wallNs = 0;
+    bool Spins() const { return cpuNs > wallNs / 4; }
+};
+
+IdleCpu MeasureIdle() {
+    const long long cpuBefore = ProcessCpuNs();
+    const auto wallBefore = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    IdleCpu idle;
+    idle.cpuNs = ProcessCpuNs() - cpuBefore;
+    idle.wallNs =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - wallBefore)
+            .count();
+    return idle;
+}
+
+TEST_F(SerialPortOnPty, NeitherPortClassSpinsWhenIdleAfterTraffic) {
+    // Each kind of worker has had work: the write worker and the watch loops of the first class in
+    // both modes, then the event thread of the second.
+    for (const DWORD option : {DWORD{CnComm::EN_OVERLAPPED_IO | CnComm::EN_RX_BUFFER | CnComm::EN_TX_BUFFER |
+                                     CnComm::EN_RX_WORKER | CnComm::EN_TX_WORKER},
+                               DWORD{CnComm::EN_TX_BUFFER | CnComm::EN_TX_WORKER | CnComm::EN_RX_WORKER},
+                               DWORD{CnComm::EN_TX_BUFFER}, DWORD{3}}) {
+        SCOPED_TRACE(option);
+        CnComm comm(option);
+        ASSERT_TRUE(comm.Open(static_cast<DWORD>(port_), 38400));
+        comm.Write("ab", 2);
+        EXPECT_EQ(Read(2), "ab");
+        WriteMaster("c", 1);
+        const IdleCpu idle = MeasureIdle();
+        EXPECT_FALSE(idle.Spins()) << "CPU " << idle.cpuNs / 1000000 << " ms over " << idle.wallNs / 1000000
+                                   << " ms idle";
+        comm.Close(500);
+    }
+    Probe port;
+    ASSERT_TRUE(Open(port, EV_RXCHAR | EV_TXEMPTY | EV_RXFLAG));
+    StartAndHandshake(port);
+    WriteMaster("dq", 2);
+    ASSERT_TRUE(T::RunUntil([&] { return dlg_->Count(kSerialByteMessage) == 2; }, 20000));
+    const IdleCpu idle = MeasureIdle();
+    EXPECT_FALSE(idle.Spins()) << "CPU " << idle.cpuNs / 1000000 << " ms over " << idle.wallNs / 1000000
+                               << " ms idle";
+    port.Shutdown();
+    T::Pump();
 }
 
 TEST(SerialPortErrorBox, TheSystemsTextInTwoHundredBytesCaptionedApplicationError) {

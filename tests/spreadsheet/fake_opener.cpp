@@ -3,14 +3,18 @@
 #include <stdlib.h>
 
 #include <fstream>
+#include <stdexcept>
 
 namespace fs = std::filesystem;
 
 namespace xlsx_test {
 
-FakeOpener::FakeOpener() {
-    std::string pattern = (fs::temp_directory_path() / "orva-opener-XXXXXX").string();
-    root_ = mkdtemp(pattern.data());
+FakeOpener::FakeOpener() : FakeOpener(fs::temp_directory_path()) {}
+
+FakeOpener::FakeOpener(const fs::path& base) {
+    std::string pattern = (base / "orva-opener-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("no folder for the opener under " + base.string());
+    root_ = pattern;
     fs::create_directories(root_ / "bin");
     const fs::path script = root_ / "bin" / "xdg-open";
     {

@@ -12,6 +12,8 @@ namespace xlsx_test {
 class FakeOpener {
 public:
     FakeOpener();
+    // Its files in a folder made under base instead of the temporary folder.
+    explicit FakeOpener(const std::filesystem::path& base);
     ~FakeOpener();
     FakeOpener(const FakeOpener&) = delete;
     FakeOpener& operator=(const FakeOpener&) = delete;

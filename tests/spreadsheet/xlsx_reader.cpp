@@ -3,15 +3,16 @@
 #include <zip.h>
 
 #include <QXmlStreamReader>
+#include <map>
 
 namespace xlsx_test {
 
 namespace {
 
-bool ReadEntry(zip_t* archive, const char* name, std::string& out) {
+bool ReadEntry(zip_t* archive, const std::string& name, std::string& out) {
     zip_stat_t st;
-    if (zip_stat(archive, name, 0, &st) != 0) return false;
-    zip_file_t* file = zip_fopen(archive, name, 0);
+    if (zip_stat(archive, name.c_str(), 0, &st) != 0) return false;
+    zip_file_t* file = zip_fopen(archive, name.c_str(), 0);
     if (!file) return false;
     out.assign(static_cast<std::size_t>(st.size), '\0');
     const zip_int64_t got = zip_fread(file, out.data(), st.size);
@@ -23,10 +24,41 @@ QXmlStreamReader Reader(const std::string& xml) {
     return QXmlStreamReader(QByteArray(xml.data(), static_cast<qsizetype>(xml.size())));
 }
 
+// Text as readers decode it: "_x" + four hex digits + "_" is that UTF-16 unit.
+std::string Decoded(const QString& text) {
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'_' && i + 6 < text.size() && text[i + 1] == u'x' && text[i + 6] == u'_') {
+            bool ok = false;
+            const uint code = text.mid(i + 2, 4).toUInt(&ok, 16);
+            if (ok) {
+                out += QChar(static_cast<char16_t>(code));
+                i += 6;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out.toStdString();
+}
+
+// Every element of a part, for the parts that only say where the others are: (element, attributes).
+using Elements = std::vector<std::pair<QString, QXmlStreamAttributes>>;
+Elements ReadElements(const std::string& xml, const char* part, std::string& error) {
+    Elements elements;
+    QXmlStreamReader r = Reader(xml);
+    while (!r.atEnd()) {
+        r.readNext();
+        if (r.isStartElement()) elements.emplace_back(r.name().toString(), r.attributes());
+    }
+    if (r.hasError() && error.empty()) error = std::string(part) + ": " + r.errorString().toStdString();
+    return elements;
+}
+
 std::vector<std::string> SharedStrings(const std::string& xml, std::string& error) {
     std::vector<std::string> strings;
     QXmlStreamReader r = Reader(xml);
-    std::string current;
+    QString current;
     bool inSi = false;
     while (!r.atEnd()) {
         r.readNext();
@@ -34,14 +66,64 @@ std::vector<std::string> SharedStrings(const std::string& xml, std::string& erro
             inSi = true;
             current.clear();
         } else if (r.isStartElement() && r.name() == u"t" && inSi) {
-            current += r.readElementText().toStdString();
+            current += r.readElementText();
         } else if (r.isEndElement() && r.name() == u"si") {
-            strings.push_back(current);
+            strings.push_back(Decoded(current));
             inSi = false;
         }
     }
-    if (r.hasError()) error = "sharedStrings: " + r.errorString().toStdString();
+    if (r.hasError() && error.empty()) error = "sharedStrings: " + r.errorString().toStdString();
     return strings;
+}
+
+// The parts a spreadsheet program follows to the first sheet: the content types, the package's
+// relations to the workbook, the workbook's relations to its sheets and styles. Gives the first
+// sheet's part name, or nothing (and the error).
+std::string FollowPackage(zip_t* archive, Workbook& book) {
+    std::string types, rootRels, workbookXml, workbookRels, styles;
+    if (!ReadEntry(archive, "[Content_Types].xml", types) || !ReadEntry(archive, "_rels/.rels", rootRels) ||
+        !ReadEntry(archive, "xl/workbook.xml", workbookXml) ||
+        !ReadEntry(archive, "xl/_rels/workbook.xml.rels", workbookRels) ||
+        !ReadEntry(archive, "xl/styles.xml", styles)) {
+        book.error = "parts missing";
+        return {};
+    }
+    std::map<QString, QString> contentTypes;  // part name -> type
+    for (const auto& [name, a] : ReadElements(types, "[Content_Types].xml", book.error))
+        if (name == u"Override")
+            contentTypes[a.value("PartName").toString()] = a.value("ContentType").toString();
+    bool toWorkbook = false;
+    for (const auto& [name, a] : ReadElements(rootRels, "_rels/.rels", book.error))
+        if (name == u"Relationship" && a.value("Type").endsWith(u"/officeDocument") &&
+            a.value("Target") == u"xl/workbook.xml")
+            toWorkbook = true;
+    std::map<QString, QString> targets;  // relation id -> part under xl/
+    bool toStyles = false;
+    for (const auto& [name, a] : ReadElements(workbookRels, "xl/_rels/workbook.xml.rels", book.error)) {
+        if (name != u"Relationship") continue;
+        targets[a.value("Id").toString()] = a.value("Target").toString();
+        toStyles = toStyles || a.value("Type").endsWith(u"/styles");
+    }
+    ReadElements(styles, "xl/styles.xml", book.error);
+    std::string firstSheet;
+    for (const auto& [name, a] : ReadElements(workbookXml, "xl/workbook.xml", book.error)) {
+        if (name != u"sheet") continue;
+        book.sheetNames.push_back(Decoded(a.value("name").toString()));
+        const QString target =
+            targets[a.value(QStringLiteral("http://schemas.openxmlformats.org/officeDocument/"
+                                           "2006/relationships"),
+                            QStringLiteral("id"))
+                        .toString()];
+        if (!contentTypes[QStringLiteral("/xl/") + target].endsWith(u"worksheet+xml") && book.error.empty())
+            book.error = "no content type for the sheet " + target.toStdString();
+        if (firstSheet.empty()) firstSheet = "xl/" + target.toStdString();
+    }
+    if (book.error.empty() && !contentTypes[QStringLiteral("/xl/workbook.xml")].contains(u"spreadsheetml.sheet.main+xml"))
+        book.error = "no content type for the workbook";
+    if (book.error.empty() && !toWorkbook) book.error = "the package does not lead to the workbook";
+    if (book.error.empty() && !toStyles) book.error = "the workbook does not lead to its styles";
+    if (book.error.empty() && firstSheet.empty()) book.error = "no sheet";
+    return book.error.empty() ? firstSheet : std::string();
 }
 
 }  // namespace
@@ -49,28 +131,20 @@ std::vector<std::string> SharedStrings(const std::string& xml, std::string& erro
 Workbook ReadWorkbook(const std::filesystem::path& file) {
     Workbook book;
     int code = 0;
-    zip_t* archive = zip_open(file.c_str(), ZIP_RDONLY, &code);
+    zip_t* archive = zip_open(file.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
     if (!archive) {
         book.error = "not a zip (" + std::to_string(code) + ")";
         return book;
     }
-    std::string workbookXml, sheetXml, stringsXml;
-    const bool haveParts = ReadEntry(archive, "xl/workbook.xml", workbookXml) &&
-                           ReadEntry(archive, "xl/worksheets/sheet1.xml", sheetXml);
+    const std::string sheetPart = FollowPackage(archive, book);
+    std::string sheetXml, stringsXml;
+    const bool haveSheet = !sheetPart.empty() && ReadEntry(archive, sheetPart, sheetXml);
     const bool haveStrings = ReadEntry(archive, "xl/sharedStrings.xml", stringsXml);
     zip_close(archive);
-    if (!haveParts) {
-        book.error = "parts missing";
+    if (!haveSheet) {
+        if (book.error.empty()) book.error = "parts missing";
         return book;
     }
-
-    QXmlStreamReader w = Reader(workbookXml);
-    while (!w.atEnd()) {
-        w.readNext();
-        if (w.isStartElement() && w.name() == u"sheet")
-            book.sheetNames.push_back(w.attributes().value("name").toString().toStdString());
-    }
-    if (w.hasError()) book.error = "workbook: " + w.errorString().toStdString();
     const std::vector<std::string> strings =
         haveStrings ? SharedStrings(stringsXml, book.error) : std::vector<std::string>{};
 
@@ -90,13 +164,13 @@ Workbook ReadWorkbook(const std::filesystem::path& file) {
             type = s.attributes().value("t").toString().toStdString();
             book.cells[ref];
         } else if (s.name() == u"t" && type == "inlineStr") {
-            book.cells[ref] = s.readElementText().toStdString();
+            book.cells[ref] = Decoded(s.readElementText());
         } else if (s.name() == u"v" && type == "s") {
             const auto index = static_cast<std::size_t>(s.readElementText().toULongLong());
             book.cells[ref] = index < strings.size() ? strings[index] : "<bad index>";
         }
     }
-    if (s.hasError()) book.error = "sheet: " + s.errorString().toStdString();
+    if (s.hasError() && book.error.empty()) book.error = "sheet: " + s.errorString().toStdString();
     book.readable = book.error.empty();
     return book;
 }

@@ -1,5 +1,6 @@
 // Reads a written workbook back the way a spreadsheet program does: unzips it with libzip and
-// reads the first sheet's XML. Only what the export writes is read: texts, sheet name, widths.
+// follows its content types and relations to the first sheet, whose XML it reads; texts are
+// decoded as readers decode them. Only what the export writes is read: texts, sheet name, widths.
 #pragma once
 
 #include <filesystem>

@@ -3,12 +3,14 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "pty_fixture.h"
 #include "win32_comm.h"
+#include "win32_comm_port.h"
 #include "win32_handle_table.h"
 #include "win32_sync.h"
 #include "win32_thread.h"
@@ -60,6 +62,97 @@ protected:
     HANDLE port_handle_ = INVALID_HANDLE_VALUE;
     HANDLE event_ = nullptr;
 };
+
+TEST_F(Comm, TheEventCharacterRaisesRxFlagAndStaysInTheData) {
+    ASSERT_NE(OpenPort(true), INVALID_HANDLE_VALUE);
+    DCB dcb{};
+    ASSERT_TRUE(GetCommState(port_handle_, &dcb));
+    dcb.EvtChar = 'q';
+    ASSERT_TRUE(SetCommState(port_handle_, &dcb));
+    DCB back{};
+    ASSERT_TRUE(GetCommState(port_handle_, &back));
+    EXPECT_EQ(back.EvtChar, 'q');
+    ASSERT_TRUE(SetCommMask(port_handle_, EV_RXFLAG));
+
+    OVERLAPPED o = NewRecord();
+    DWORD mask = 0;
+    ASSERT_FALSE(WaitCommEvent(port_handle_, &mask, &o));
+    ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
+    WriteMaster("ab", 2);
+    ASSERT_TRUE(WaitUntil([&] { return InQueue() == 2; }));
+    DWORD done = 0;
+    EXPECT_FALSE(GetOverlappedResult(port_handle_, &o, &done, FALSE));  // no flag among them
+    EXPECT_EQ(GetLastError(), ERROR_IO_INCOMPLETE);
+    WriteMaster("qc", 2);
+    ASSERT_EQ(WaitForSingleObject(o.hEvent, 20000), WAIT_OBJECT_0);
+    EXPECT_EQ(mask, EV_RXFLAG);
+    ASSERT_TRUE(WaitUntil([&] { return InQueue() == 4; }));
+    char buf[8] = {};
+    DWORD got = 0;
+    ASSERT_TRUE(ReadFile(port_handle_, buf, 4, &got, &o));
+    EXPECT_EQ(std::string(buf, got), "abqc");
+    // Reported once: the next wait waits for the next flag.
+    ASSERT_FALSE(WaitCommEvent(port_handle_, &mask, &o));
+    ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
+    WriteMaster("xq", 2);
+    ASSERT_EQ(WaitForSingleObject(o.hEvent, 20000), WAIT_OBJECT_0);
+    EXPECT_EQ(mask, EV_RXFLAG);
+}
+
+// Counts that the test sets, in place of a UART's.
+struct TestCounters : orva::win32::LineCounterSource {
+    struct Shared {
+        std::atomic<unsigned> frame{0}, overrun{0}, parity{0}, brk{0};
+    };
+    std::shared_ptr<Shared> shared = std::make_shared<Shared>();
+    bool Read(int, orva::win32::LineCounts& counts) override {
+        counts.frame = shared->frame;
+        counts.overrun = shared->overrun;
+        counts.parity = shared->parity;
+        counts.brk = shared->brk;
+        return true;
+    }
+};
+
+TEST_F(Comm, BreaksAndLineErrorsOfADeviceThatCountsThemAreEventsAndErrorFlags) {
+    auto counters = std::make_unique<TestCounters>();
+    const auto counts = counters->shared;
+    DWORD error = 0;
+    auto port = orva::win32::CommPort::Open(slavePath_, true, error, std::move(counters));
+    ASSERT_TRUE(port);
+    port_handle_ = orva::win32::AddHandle(port);
+    port.reset();
+    DWORD errors = 99;
+    ASSERT_TRUE(ClearCommError(port_handle_, &errors, nullptr));
+    EXPECT_EQ(errors, 0u);
+    ASSERT_TRUE(SetCommMask(port_handle_, EV_BREAK | EV_ERR));
+
+    OVERLAPPED o = NewRecord();
+    DWORD mask = 0;
+    ASSERT_FALSE(WaitCommEvent(port_handle_, &mask, &o));
+    ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
+    ++counts->brk;
+    ASSERT_EQ(WaitForSingleObject(o.hEvent, 20000), WAIT_OBJECT_0);
+    EXPECT_EQ(mask, EV_BREAK);
+    ASSERT_TRUE(ClearCommError(port_handle_, &errors, nullptr));
+    EXPECT_EQ(errors, CE_BREAK);
+    ASSERT_TRUE(ClearCommError(port_handle_, &errors, nullptr));
+    EXPECT_EQ(errors, 0u);  // each reported once
+
+    ASSERT_FALSE(WaitCommEvent(port_handle_, &mask, &o));
+    ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
+    ++counts->frame;
+    ++counts->parity;
+    ASSERT_EQ(WaitForSingleObject(o.hEvent, 20000), WAIT_OBJECT_0);
+    EXPECT_EQ(mask, EV_ERR);
+    ++counts->overrun;
+    ASSERT_TRUE(ClearCommError(port_handle_, &errors, nullptr));
+    EXPECT_EQ(errors, CE_FRAME | CE_RXPARITY | CE_OVERRUN);
+
+    // The overrun was seen by ClearCommError: it is still an event for the next wait.
+    ASSERT_TRUE(WaitCommEvent(port_handle_, &mask, &o));
+    EXPECT_EQ(mask, EV_ERR);
+}
 
 TEST_F(Comm, PortsOpenByNumberInBothSpellingsAndOnlyOnce) {
     ASSERT_NE(OpenPort(false, "\\\\.\\COM"), INVALID_HANDLE_VALUE);

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <atomic>
 #include <thread>
@@ -6,6 +7,36 @@
 #include "win32_thread.h"
 
 namespace {
+
+long VoluntarySwitches() {
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nvcsw;
+}
+
+TEST(Win32Event, AZeroTimeoutWaitLooksWithoutSleeping) {
+    // Callers look at an event between two received bytes: a look must not put the thread to
+    // sleep, however short.
+    HANDLE events[2] = {CreateEventA(nullptr, TRUE, FALSE, nullptr),
+                        CreateEventA(nullptr, FALSE, FALSE, nullptr)};
+    constexpr int kLooks = 2000;
+    const long before = VoluntarySwitches();
+    int timeouts = 0;
+    for (int i = 0; i < kLooks; ++i) {
+        timeouts += WaitForSingleObject(events[0], 0) == WAIT_TIMEOUT;
+        timeouts += WaitForMultipleObjects(2, events, FALSE, 0) == WAIT_TIMEOUT;
+    }
+    const long slept = VoluntarySwitches() - before;
+    EXPECT_EQ(timeouts, 2 * kLooks);
+    EXPECT_LT(slept, kLooks / 20);
+    SetEvent(events[1]);
+    EXPECT_EQ(WaitForMultipleObjects(2, events, FALSE, 0), WAIT_OBJECT_0 + 1);
+    EXPECT_EQ(WaitForMultipleObjects(2, events, FALSE, 0), WAIT_TIMEOUT);  // the auto-reset one was taken
+    SetEvent(events[0]);
+    EXPECT_EQ(WaitForSingleObject(events[0], 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(events[0], 0), WAIT_OBJECT_0);
+    for (HANDLE e : events) CloseHandle(e);
+}
 
 TEST(Win32Event, AutoResetReleasesOneWaitPerSet) {
     HANDLE e = CreateEventA(nullptr, FALSE, TRUE, nullptr);

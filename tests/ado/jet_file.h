@@ -1,0 +1,60 @@
+// Writes small Jet 3 and Jet 4 database files for the tests: a database page, the object catalog
+// and one table definition page plus data pages per table, memo texts inline or on long-value
+// pages of their own. No indexes: just enough for a reader to find the tables by name and walk
+// their rows.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace jet {
+
+enum class Format { kJet3, kJet4 };
+
+enum class ColumnType : std::uint8_t {
+    kBool = 0x01,
+    kByte = 0x02,
+    kInt = 0x03,
+    kLong = 0x04,
+    kMoney = 0x05,
+    kFloat = 0x06,
+    kDouble = 0x07,
+    kDateTime = 0x08,
+    kText = 0x0a,
+    kOle = 0x0b,  // long binary; only NULL values are written
+    kMemo = 0x0c,
+};
+
+struct Column {
+    std::string name;
+    ColumnType type = ColumnType::kText;
+};
+
+// A field's value as text ("3", "2.5", "steel"); nullopt is NULL. Numbers are parsed by the
+// column's type ("nan" and "1e300" included); money takes whole units. Texts are stored as
+// given in Jet 3 (code page 1252 bytes) and are UTF-8 for Jet 4 (stored as UCS-2, compressed
+// where every character fits a byte).
+using Value = std::optional<std::string>;
+
+struct Table {
+    std::string name;
+    std::vector<Column> columns;
+    std::vector<std::vector<Value>> rows;
+};
+
+constexpr std::size_t kJet3PageSize = 2048;
+constexpr std::size_t kJet4PageSize = 4096;
+// A memo of more stored bytes than this goes on a long-value page of its own.
+constexpr std::size_t kInlineMemoLimit = 64;
+
+constexpr std::size_t PageSize(Format f) {
+    return f == Format::kJet3 ? kJet3PageSize : kJet4PageSize;
+}
+
+// The whole file. Rows must fit a row offset of one byte in Jet 3 (under 256 bytes each).
+std::vector<std::uint8_t> BuildDatabase(const std::vector<Table>& tables, Format format = Format::kJet3);
+bool WriteDatabase(const std::string& path, const std::vector<Table>& tables, Format format = Format::kJet3);
+
+}  // namespace jet
