@@ -12,7 +12,6 @@
 
 #include "AboutDlg.h"
 #include "KvApp.h"
-#include "SharedState.h"
 #include "window_fixture.h"
 
 namespace {

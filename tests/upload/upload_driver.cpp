@@ -1,8 +1,11 @@
 #include "upload_driver.h"
 
+#include "AcquisitionSettings.h"
+#include "ExportText.h"
 #include "KvDlg.h"
 #include "ReceiveRing.h"
-#include "SharedState.h"
+#include "RunState.h"
+#include "SampleStore.h"
 #include "TestRun.h"
 #include "frame_protocol.h"
 #include "win32_thread.h"
