@@ -1,13 +1,14 @@
 // The acquisition thread: the real-time reading loop, or the upload loop, for one test.
 #include <string>
 
+#include "AcquisitionSettings.h"
 #include "AutoStop.h"
 #include "DialogView.h"
 #include "KvDlg.h"
 #include "ReadingLine.h"
 #include "RealTimeParser.h"
 #include "ReceiveRing.h"
-#include "SharedState.h"
+#include "SampleStore.h"
 #include "TestRun.h"
 #include "frame_protocol.h"
 #include "win32_thread.h"

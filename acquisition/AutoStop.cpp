@@ -1,23 +1,20 @@
 #include "AutoStop.h"
 
+#include "ControlStates.h"
 #include "KvDlg.h"
 #include "RealTimeParser.h"
 #include "ReceiveRing.h"
-#include "SharedState.h"
+#include "ResultSummary.h"
+#include "RunState.h"
+#include "SampleStore.h"
 #include "StartStop.h"
 #include "TestRun.h"
+#include "resources.h"
 #include "win32_thread.h"
 
-namespace {
+namespace main_dialog = orva::resources::main_dialog;
 
-void EnableAfterTest(CKvDlg& dlg) {
-    for (int id : {1184, 1164, 1173, 1082, 1159, 1027, 1171}) dlg.m_page1.GetDlgItem(id)->EnableWindow(TRUE);
-    dlg.GetDlgItem(1080)->EnableWindow(TRUE);
-    dlg.GetDlgItem(1026)->EnableWindow(TRUE);
-    dlg.m_page1.GetDlgItem(1043)->EnableWindow(TRUE);
-    for (int id : {1042, 1043, 1129, 1130}) dlg.m_page2.GetDlgItem(id)->EnableWindow(TRUE);
-    dlg.m_page1.GetDlgItem(1186)->EnableWindow(TRUE);
-}
+namespace {
 
 // UI thread. The stopping reading's live list row was added by the thread before it posted this.
 void RunAutoStop(CKvDlg& dlg) {
@@ -25,7 +22,7 @@ void RunAutoStop(CKvDlg& dlg) {
     if (HANDLE thread = dlg.m_hAcqThread.load()) TerminateThread(thread, dlg.m_dwAcqThreadId.load());
     dlg.StopTickTimer();
     dlg.StopPollTimer();
-    EnableAfterTest(dlg);
+    EnableSetupAfterTest(dlg);
 
     g_bRecording = 0;
     dlg.m_nArmedTicks = 0;
@@ -33,7 +30,7 @@ void RunAutoStop(CKvDlg& dlg) {
     dlg.m_nSeconds = 0;
     dlg.m_nMinutes = 0;
     dlg.m_nStartToggle = 0;
-    dlg.GetDlgItem(1023)->SetWindowText("Start acquisition");
+    dlg.GetDlgItem(main_dialog::kStartAcquisition)->SetWindowText("Start acquisition");
     dlg.m_bGraphReset = 1;
     DiscardRxData(dlg);
     dlg.m_nLineStart.store(dlg.m_nRxRead.load());

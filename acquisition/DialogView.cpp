@@ -2,6 +2,10 @@
 
 #include <ctime>
 
+#include "resources.h"
+
+namespace main_dialog = orva::resources::main_dialog;
+
 std::string DialogView::ReportName() {
     return m_dlg.m_page1.m_cbReportName.GetWindowText();
 }
@@ -18,7 +22,7 @@ std::tm DialogView::LocalTime() {
 }
 
 void DialogView::ShowReport(const std::string& text) {
-    m_dlg.GetDlgItem(1054)->SetWindowText(text);
+    m_dlg.GetDlgItem(main_dialog::kReportText)->SetWindowText(text);
 }
 
 void DialogView::PostStatusUpdate() {

@@ -4,8 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "AcquisitionSettings.h"
+#include "ExportText.h"
 #include "NumberText.h"
-#include "SharedState.h"
+#include "ResultSummary.h"
+#include "RunState.h"
+#include "SampleStore.h"
+#include "TestConditions.h"
 
 namespace {
 

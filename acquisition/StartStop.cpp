@@ -9,20 +9,28 @@
 #include <limits>
 #include <string>
 
+#include "AcquisitionSettings.h"
+#include "ControlStates.h"
+#include "DialogControls.h"
+#include "ExportText.h"
 #include "KvDlg.h"
 #include "PortState.h"
 #include "ReceiveRing.h"
-#include "SharedState.h"
+#include "ResultSummary.h"
+#include "RunState.h"
+#include "SampleStore.h"
+#include "TestConditions.h"
 #include "TestRun.h"
 #include "frame_protocol.h"
+#include "resources.h"
 #include "win32_thread.h"
+
+namespace acquisition_page = orva::resources::acquisition_page;
+namespace main_dialog = orva::resources::main_dialog;
+namespace test_setup_page = orva::resources::test_setup_page;
 
 namespace {
 
-constexpr int kIdStart = 1023;
-constexpr int kIdExportData = 1080;
-constexpr int kIdExportImage = 1026;
-constexpr int kIdReport = 1054;
 constexpr DWORD kCurveColour = 0x0000FFFF;
 constexpr double kMaxReadingsPerTest = 3600000.0;
 
@@ -32,10 +40,6 @@ constexpr const char* kNoDeviceText = "Please reconnect the device and then rest
 constexpr const char* kStopTimeText = "Stop time out of range, please reduce stop time!";
 // The report name meaning "all index names" (code page 936 text, kept as UTF-8).
 constexpr const char* kAllIndexNames = "\xE5\x85\xA8\xE9\x83\xA8\xE7\xB4\xA2\xE5\xBC\x95\xE5\x90\x8D";
-
-void Enable(CWnd& wnd, int id, BOOL enable) {
-    if (CWnd* item = wnd.GetDlgItem(id)) item->EnableWindow(enable);
-}
 
 void Check(CWnd& wnd, int id, int check) {
     if (auto* button = static_cast<CButton*>(wnd.GetDlgItem(id))) button->SetCheck(check);
@@ -67,14 +71,7 @@ int TruncatedToInt(double value) {
 // Pane 1 with the width of its text.
 void ShowReadyPane(CKvDlg& dlg) {
     if (!dlg.m_wndStatusBar.IsWindow()) return;
-    const std::string text = " Ready  ";
-    CClientDC dc(&dlg);
-    const CSize extent = dc.GetTextExtent(text);
-    UINT id = 0, style = 0;
-    int width = 0;
-    dlg.m_wndStatusBar.GetPaneInfo(1, id, style, width);
-    dlg.m_wndStatusBar.SetPaneInfo(1, id, SBPS_NORMAL, extent.cx);
-    dlg.m_wndStatusBar.SetPaneText(1, text);
+    ShowPaneFitted(dlg, 1, " Ready  ");
 }
 
 // Ends the acquisition thread; the handle is kept, as every later stop expects one.
@@ -114,7 +111,7 @@ void StartUpload(CKvDlg& dlg) {
     dlg.m_nUploadRecordsDropped = 0;
     dlg.m_bUploadOverflow = 0;
 
-    dlg.SetDlgItemText(kIdReport, "");
+    dlg.SetDlgItemText(main_dialog::kReportText, "");
     dlg.m_listResults.DeleteAllItems();
 
     if (HANDLE old = dlg.m_hAcqThread.load()) TerminateThread(old, dlg.m_dwAcqThreadId.load());
@@ -132,11 +129,7 @@ void StartUpload(CKvDlg& dlg) {
     StartAcquisitionThread(dlg);
     dlg.m_port.Output(GAUGE_CMD_CONNECT, sizeof GAUGE_CMD_CONNECT);
 
-    Enable(dlg, kIdStart, FALSE);
-    Enable(dlg, kIdExportData, FALSE);
-    Enable(dlg, kIdExportImage, FALSE);
-    Enable(dlg.m_page1, 1042, FALSE);
-    Enable(dlg.m_page1, 1082, FALSE);
+    EnableUploadControls(dlg, FALSE);
 
     dlg.StartTickTimer(10);
 }
@@ -175,9 +168,9 @@ void StartRealTime(CKvDlg& dlg) {
     g_strReadingUnit.clear();
     dlg.m_listResults.DeleteAllItems();
 
-    g_dStopLoad = ReadSetting(setup, 1148);
-    WriteSetting(setup, 1148, g_dStopLoad.load());
-    g_dStopTime = ReadSetting(setup, 1092);
+    g_dStopLoad = ReadSetting(setup, test_setup_page::kStopLoadEdit);
+    WriteSetting(setup, test_setup_page::kStopLoadEdit, g_dStopLoad.load());
+    g_dStopTime = ReadSetting(setup, test_setup_page::kStopTimeEdit);
 
     // The rate held before this start reads the edit; the page keeps it equal to the edit's text.
     g_bLiveDisplay = g_fReadingsPerSecond <= 200.0f ? 1 : 0;
@@ -187,17 +180,17 @@ void StartRealTime(CKvDlg& dlg) {
         return;
     }
 
-    WriteSetting(setup, 1092, g_dStopTime.load());
-    g_dStartDelay = ReadSetting(setup, 1091);
-    WriteSetting(setup, 1091, g_dStartDelay.load());
-    g_dStartThreshold = ReadSetting(setup, 1144);
-    WriteSetting(setup, 1144, g_dStartThreshold.load());
-    g_dBreakPercent = ReadSetting(setup, 1158);
-    WriteSetting(setup, 1158, g_dBreakPercent.load());
-    g_fReadingsPerSecond = static_cast<float>(ReadSetting(acquisition, 1159));
-    WriteSetting(acquisition, 1159, g_fReadingsPerSecond);
-    g_fGravity = static_cast<float>(ReadSetting(acquisition, 1171));
-    WriteSetting(acquisition, 1171, g_fGravity.load());
+    WriteSetting(setup, test_setup_page::kStopTimeEdit, g_dStopTime.load());
+    g_dStartDelay = ReadSetting(setup, test_setup_page::kStartDelayEdit);
+    WriteSetting(setup, test_setup_page::kStartDelayEdit, g_dStartDelay.load());
+    g_dStartThreshold = ReadSetting(setup, test_setup_page::kStartThresholdEdit);
+    WriteSetting(setup, test_setup_page::kStartThresholdEdit, g_dStartThreshold.load());
+    g_dBreakPercent = ReadSetting(setup, test_setup_page::kBreakPercentEdit);
+    WriteSetting(setup, test_setup_page::kBreakPercentEdit, g_dBreakPercent.load());
+    g_fReadingsPerSecond = static_cast<float>(ReadSetting(acquisition, acquisition_page::kReadingsPerSecond));
+    WriteSetting(acquisition, acquisition_page::kReadingsPerSecond, g_fReadingsPerSecond);
+    g_fGravity = static_cast<float>(ReadSetting(acquisition, acquisition_page::kGravity));
+    WriteSetting(acquisition, acquisition_page::kGravity, g_fGravity.load());
 
     if (g_fReadingsPerSecond == 0.0f) g_fReadingsPerSecond = 0.1f;
 
@@ -242,7 +235,7 @@ void StartRealTime(CKvDlg& dlg) {
 
     StartAcquisitionThread(dlg);
 
-    dlg.SetDlgItemText(kIdStart, "Stop acquisition");
+    dlg.SetDlgItemText(main_dialog::kStartAcquisition, "Stop acquisition");
 
     if (g_bStartByDelay.load() != 0) {
         static constexpr BYTE kRequest[1] = {'?'};
@@ -251,14 +244,20 @@ void StartRealTime(CKvDlg& dlg) {
     dlg.StartPollTimer(static_cast<UINT>(g_nPollPeriodMs));
     dlg.StartTickTimer(10);
 
-    Check(acquisition, 1164, 0);
-    for (int id : {1173, 1182, 1082, 1159, 1027, 1169, 1171}) Enable(acquisition, id, FALSE);
-    Enable(dlg, kIdExportData, FALSE);
-    Enable(dlg, kIdExportImage, FALSE);
-    Enable(acquisition, 1043, FALSE);
-    for (int id : {1042, 1043, 1129, 1130}) Enable(setup, id, FALSE);
-    for (int id : {1184, 1164, 1186}) Enable(acquisition, id, FALSE);
-    Check(acquisition, 1186, 0);
+    Check(acquisition, acquisition_page::kMouseZoom, 0);
+    for (int id : {acquisition_page::kInvertLoad, acquisition_page::kUnit, acquisition_page::kLoadUnit,
+                   acquisition_page::kReadingsPerSecond, acquisition_page::kReportName,
+                   acquisition_page::kCalculate, acquisition_page::kGravity})
+        EnableControl(acquisition, id, FALSE);
+    EnableControl(dlg, main_dialog::kExportData, FALSE);
+    EnableControl(dlg, main_dialog::kExportImage, FALSE);
+    EnableControl(acquisition, acquisition_page::kUploadMemory, FALSE);
+    for (int id : {test_setup_page::kStartTime, test_setup_page::kStartLoad, test_setup_page::kStopTime,
+                   test_setup_page::kStopLoad})
+        EnableControl(setup, id, FALSE);
+    for (int id : {acquisition_page::kViewAll, acquisition_page::kMouseZoom, acquisition_page::kLoad})
+        EnableControl(acquisition, id, FALSE);
+    Check(acquisition, acquisition_page::kLoad, 0);
     g_nLoadToggle = 0;
 }
 
@@ -281,7 +280,7 @@ void StopByButton(CKvDlg& dlg) {
     dlg.m_nSeconds = 0;
     dlg.m_nMinutes = 0;
 
-    dlg.SetDlgItemText(kIdStart, "Start acquisition");
+    dlg.SetDlgItemText(main_dialog::kStartAcquisition, "Start acquisition");
     dlg.StopPollTimer();
     dlg.StopTickTimer();
 
@@ -357,13 +356,7 @@ void WrapUpTest(CKvDlg& dlg, ReportVariant variant) {
     g_dRangeEnd = count > 0 ? graph.GetElementX(count - 1, 0) : 0.0;
     g_dRangeStart = 0.0;
 
-    CWnd& acquisition = dlg.m_page1;
-    for (int id : {1184, 1164, 1173, 1082, 1159, 1027, 1171}) Enable(acquisition, id, TRUE);
-    Enable(dlg, kIdExportData, TRUE);
-    Enable(dlg, kIdExportImage, TRUE);
-    Enable(acquisition, 1043, TRUE);
-    for (int id : {1042, 1043, 1129, 1130}) Enable(dlg.m_page2, id, TRUE);
-    Enable(acquisition, 1186, TRUE);
+    EnableSetupAfterTest(dlg);
 }
 
 void CKvDlg::OnBnClickedStartAcquisition() {
@@ -403,7 +396,7 @@ void CKvDlg::StopAcquisition() {
     m_nMinutes = 0;
     m_nStartToggle = 0;
 
-    SetDlgItemText(kIdStart, "Start acquisition");
+    SetDlgItemText(main_dialog::kStartAcquisition, "Start acquisition");
     m_bGraphReset = 1;
     StopTickTimer();
     StopPollTimer();

@@ -1,12 +1,17 @@
 // The status message: run state, elapsed time, and the end of a memory upload. UI thread.
 #include <string>
 
+#include "ControlStates.h"
+#include "DialogControls.h"
 #include "KvDlg.h"
-#include "SharedState.h"
+#include "RunState.h"
 #include "TestRun.h"
 #include "UploadEnd.h"
+#include "resources.h"
 #include "upload_records.h"
 #include "win32_thread.h"
+
+namespace main_dialog = orva::resources::main_dialog;
 
 namespace {
 
@@ -17,14 +22,7 @@ void SetPane(CKvDlg& dlg, int pane, const std::string& text) {
 
 // A pane with the width of its new text.
 void SetPaneFitted(CKvDlg& dlg, int pane, const std::string& text) {
-    if (dlg.m_wndStatusBar.GetPaneText(pane) == text) return;
-    CClientDC dc(&dlg);
-    const CSize extent = dc.GetTextExtent(text);
-    UINT id = 0, style = 0;
-    int width = 0;
-    dlg.m_wndStatusBar.GetPaneInfo(pane, id, style, width);
-    dlg.m_wndStatusBar.SetPaneInfo(pane, id, SBPS_NORMAL, extent.cx);
-    dlg.m_wndStatusBar.SetPaneText(pane, text);
+    if (dlg.m_wndStatusBar.GetPaneText(pane) != text) ShowPaneFitted(dlg, pane, text);
 }
 
 std::string TwoDigits(int n) {
@@ -41,13 +39,10 @@ void FinishUpload(CKvDlg& dlg) {
 
     if (HANDLE thread = dlg.m_hAcqThread.load()) TerminateThread(thread, dlg.m_dwAcqThreadId.load());
     // The thread has ended: what it counted as lost is final.
-    dlg.SetDlgItemText(1054, UploadEndText(dlg.m_nUploadBadFrames.load(), dlg.m_bUploadOverflow.load() != 0,
-                                           dlg.m_nUploadRecordsDropped.load()));
-    dlg.GetDlgItem(1023)->EnableWindow(TRUE);
-    dlg.GetDlgItem(1080)->EnableWindow(TRUE);
-    dlg.GetDlgItem(1026)->EnableWindow(TRUE);
-    dlg.m_page1.GetDlgItem(1042)->EnableWindow(TRUE);
-    dlg.m_page1.GetDlgItem(1082)->EnableWindow(TRUE);
+    dlg.SetDlgItemText(main_dialog::kReportText,
+                       UploadEndText(dlg.m_nUploadBadFrames.load(), dlg.m_bUploadOverflow.load() != 0,
+                                     dlg.m_nUploadRecordsDropped.load()));
+    EnableUploadControls(dlg, TRUE);
 }
 
 }  // namespace

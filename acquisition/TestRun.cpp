@@ -1,8 +1,11 @@
 #include "TestRun.h"
 
 #include "KvDlg.h"
-#include "SharedState.h"
-#include "wnd_core.h"
+#include "RunState.h"
+#include "afx_thread.h"
+#include "resources.h"
+
+namespace main_dialog = orva::resources::main_dialog;
 
 unsigned BeginRun(CKvDlg& dlg) {
     unsigned run = ++dlg.m_nRunCounter;
@@ -29,17 +32,11 @@ bool EndRun(CKvDlg& dlg, unsigned run) {
 }
 
 void PostToDialog(CKvDlg& dlg, std::function<void(CKvDlg&)> fn) {
-    // The window's state outlives the dialog object; a destroyed or rebuilt window no longer
-    // names this object as its owner.
-    auto core = dlg.Core();
     CKvDlg* const target = &dlg;
-    afx::PostToUi([core, target, fn = std::move(fn)] {
-        if (!core || core->owner.load() != target || !target->IsWindow()) return;
-        fn(*target);
-    });
+    afx::PostToWindow(dlg, [target, fn = std::move(fn)] { fn(*target); });
 }
 
 void ShowFinalReport(CKvDlg& dlg) {
-    dlg.SetDlgItemText(1054, dlg.m_strResult);
-    PostToDialog(dlg, [](CKvDlg& d) { d.SetDlgItemText(1054, d.m_strResult); });
+    dlg.SetDlgItemText(main_dialog::kReportText, dlg.m_strResult);
+    PostToDialog(dlg, [](CKvDlg& d) { d.SetDlgItemText(main_dialog::kReportText, d.m_strResult); });
 }

@@ -2,8 +2,12 @@
 
 #include <cmath>
 
+#include "AcquisitionSettings.h"
+#include "ControlStates.h"
 #include "KvDlg.h"
-#include "SharedState.h"
+#include "RunState.h"
+#include "SampleStore.h"
+#include "TestConditions.h"
 #include "TestRun.h"
 #include "frame_protocol.h"
 #include "win32_thread.h"
@@ -167,9 +171,5 @@ void UploadTimeout(CKvDlg& dlg) {
     EndRun(dlg, ActiveRun(dlg));
     dlg.m_bUploading = 0;
     dlg.MessageBox(kUploadTimeoutText, "System Message", MB_OK);
-    dlg.GetDlgItem(1080)->EnableWindow(TRUE);
-    dlg.GetDlgItem(1026)->EnableWindow(TRUE);
-    dlg.GetDlgItem(1023)->EnableWindow(TRUE);
-    dlg.m_page1.GetDlgItem(1042)->EnableWindow(TRUE);
-    dlg.m_page1.GetDlgItem(1082)->EnableWindow(TRUE);
+    EnableUploadControls(dlg, TRUE);
 }

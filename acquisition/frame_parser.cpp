@@ -3,7 +3,7 @@
 
 #include "KvDlg.h"
 #include "ReceiveRing.h"
-#include "SharedState.h"
+#include "RunState.h"
 #include "frame_protocol.h"
 #include "upload_records.h"
 #include "win32_thread.h"

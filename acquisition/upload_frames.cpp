@@ -4,9 +4,12 @@
 #include <ctime>
 #include <string>
 
+#include "AcquisitionSettings.h"
+#include "ExportText.h"
 #include "KvDlg.h"
 #include "ReceiveRing.h"
-#include "SharedState.h"
+#include "RunState.h"
+#include "SampleStore.h"
 #include "frame_protocol.h"
 #include "upload_records.h"
 #include "win32_thread.h"

@@ -5,8 +5,11 @@
 #include <cstdint>
 #include <cstring>
 
+#include "AcquisitionSettings.h"
+#include "ExportText.h"
 #include "NumberText.h"
-#include "SharedState.h"
+#include "ResultSummary.h"
+#include "SampleStore.h"
 
 CsvWriter::CsvWriter(orva::files::SavedFile& file)
     : m_file(file), m_buffer(std::make_unique<char[]>(kBufferSize)) {}

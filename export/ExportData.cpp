@@ -3,9 +3,10 @@
 // so the store, the list and the texts stand still.
 #include <string>
 
+#include "AcquisitionSettings.h"
 #include "CsvReport.h"
+#include "ExportText.h"
 #include "KvDlg.h"
-#include "SharedState.h"
 #include "WorkbookExport.h"
 #include "saved_file.h"
 

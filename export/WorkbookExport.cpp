@@ -3,10 +3,12 @@
 #include <ctime>
 #include <string>
 
+#include "AcquisitionSettings.h"
 #include "ExcelClasses.h"
+#include "ExportText.h"
 #include "KvDlg.h"
 #include "NumberText.h"
-#include "SharedState.h"
+#include "ResultSummary.h"
 #include "dispatch_wrapper.h"
 #include "ole_com_init.h"
 #include "sheet_cells.h"

@@ -2,6 +2,7 @@
 #include <mutex>
 
 #include "afx.h"
+#include "afx_pictures.h"
 #include "pictures.h"
 #include "resources.h"
 #include "string_table.h"

@@ -48,6 +48,9 @@ inline constexpr int kResultsList = 1038;
 inline constexpr int kEdit1181 = 1181;
 inline constexpr int kConnect = 1188;
 inline constexpr int kPortList = 1191;
+// Handled by the dialog's message map; the template holds no control with these ids.
+inline constexpr int kLegacyDate = 1013;
+inline constexpr int kLegacyTab = 1077;
 }  // namespace main_dialog
 
 // Controls of the Acquisition page (template 146).

@@ -5,19 +5,16 @@
 #include <cstring>
 #include <string>
 
+#include "AcquisitionSettings.h"
+#include "DialogControls.h"
 #include "KvDlg.h"
 #include "PortState.h"
-#include "SharedState.h"
+#include "resources.h"
 #include "win32_thread.h"
 
-namespace {
+namespace main_dialog = orva::resources::main_dialog;
 
-constexpr int kIdStart = 1023;
-constexpr int kIdExportData = 1080;
-constexpr int kIdExportImage = 1026;
-constexpr int kIdPortCombo = 1191;
-constexpr UINT kIconNotConnected = 178;
-constexpr UINT kIconConnected = 179;
+namespace {
 
 constexpr const char* kNoDeviceText =
     "Can not find the device please reconnect the device or power on the device or select the COM PORT "
@@ -28,21 +25,6 @@ constexpr const char* kConnectErrorText = "USB connect error,Please reconnect th
 
 bool ValidPortNumber(int port) {
     return port >= 1 && port <= 127;
-}
-
-void EnableItem(CWnd& dlg, int id, BOOL enable) {
-    if (CWnd* item = dlg.GetDlgItem(id)) item->EnableWindow(enable);
-}
-
-// Pane 0 takes the width of its new text.
-void SetConnectionPane(CKvDlg& dlg, const std::string& text) {
-    CClientDC dc(&dlg);
-    const CSize extent = dc.GetTextExtent(text);
-    UINT id = 0, style = 0;
-    int width = 0;
-    dlg.m_wndStatusBar.GetPaneInfo(0, id, style, width);
-    dlg.m_wndStatusBar.SetPaneInfo(0, id, SBPS_NORMAL, extent.cx);
-    dlg.m_wndStatusBar.SetPaneText(0, text);
 }
 
 int OpenGaugePort(CKvDlg& dlg) {
@@ -61,28 +43,28 @@ void SetSerialSettings(CKvDlg& dlg) {
 }  // namespace
 
 void CKvDlg::ShowConnectedState() {
-    EnableItem(*this, kIdStart, TRUE);
-    EnableItem(*this, kIdExportData, TRUE);
-    EnableItem(*this, kIdExportImage, TRUE);
-    EnableItem(*this, kIdPortCombo, FALSE);
-    SetDlgItemText(kIdStart, "Start acquisition");
+    EnableControl(*this, main_dialog::kStartAcquisition, TRUE);
+    EnableControl(*this, main_dialog::kExportData, TRUE);
+    EnableControl(*this, main_dialog::kExportImage, TRUE);
+    EnableControl(*this, main_dialog::kPortList, FALSE);
+    SetDlgItemText(main_dialog::kStartAcquisition, "Start acquisition");
     m_nStartToggle = 0;
-    m_hIconConnected = LoadIconResource(kIconConnected);
+    m_hIconConnected = LoadIconResource(orva::resources::kIdiConnected);
     m_btnConnect.SetButtonStyle(BS_ICON);
     m_btnConnect.SetIcon(m_hIconConnected);
-    SetConnectionPane(*this, "   Connected COM" + std::to_string(g_nComPort));
+    ShowPaneFitted(*this, 0, "   Connected COM" + std::to_string(g_nComPort));
 }
 
 void CKvDlg::ShowDisconnectedState() {
-    m_hIconDisconnected = LoadIconResource(kIconNotConnected);
-    SetDlgItemText(kIdStart, "Start acquisition");
+    m_hIconDisconnected = LoadIconResource(orva::resources::kIdiNotConnected);
+    SetDlgItemText(main_dialog::kStartAcquisition, "Start acquisition");
     m_btnConnect.SetButtonStyle(BS_ICON);
     m_btnConnect.SetIcon(m_hIconDisconnected);
-    EnableItem(*this, kIdStart, FALSE);
-    EnableItem(*this, kIdExportData, FALSE);
-    EnableItem(*this, kIdExportImage, FALSE);
-    EnableItem(*this, kIdPortCombo, TRUE);
-    SetConnectionPane(*this, " Not Connected    ");
+    EnableControl(*this, main_dialog::kStartAcquisition, FALSE);
+    EnableControl(*this, main_dialog::kExportData, FALSE);
+    EnableControl(*this, main_dialog::kExportImage, FALSE);
+    EnableControl(*this, main_dialog::kPortList, TRUE);
+    ShowPaneFitted(*this, 0, " Not Connected    ");
 }
 
 void CKvDlg::OnBnClickedConnect() {

@@ -6,9 +6,9 @@
 #include <atomic>
 #include <cstring>
 
+#include "AcquisitionSettings.h"
 #include "KvDlg.h"
 #include "ReceiveRing.h"
-#include "SharedState.h"
 
 namespace {
 

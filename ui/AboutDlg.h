@@ -2,10 +2,11 @@
 #pragma once
 
 #include "afx.h"
+#include "resources.h"
 
 class CAboutDlg : public CDialog {
 public:
-    enum { IDD = 100 };
+    enum { IDD = orva::resources::kIddAboutBox };
     CAboutDlg();
     ~CAboutDlg() override;
 

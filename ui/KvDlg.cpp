@@ -4,15 +4,21 @@
 #include <cstring>
 
 #include "AboutMenu.h"
-#include "SharedState.h"
-#include "WindowLook.h"
+#include "AcquisitionSettings.h"
+#include "ExportText.h"
+#include "ResultSummary.h"
+#include "RunState.h"
+#include "TestConditions.h"
+#include "afx_window_look.h"
+#include "resources.h"
 #include "win32_thread.h"
 
-namespace {
+namespace acquisition_page = orva::resources::acquisition_page;
+namespace main_dialog = orva::resources::main_dialog;
+using orva::resources::kIdiApplication;
+using orva::resources::kIdiNotConnected;
 
-constexpr UINT kIdiApplication = 128;
-constexpr UINT kIdiNotConnected = 178;
-constexpr UINT kIdsAboutBox = 101;
+namespace {
 
 // Pane texts at start-up; each pane is as wide as its text.
 constexpr const char* kInitialPanes[4] = {" Not Connected  ", " Ready  ", "ORVA-FG V4.9.01", "00:00"};
@@ -48,34 +54,34 @@ void CKvDlg::ShutDownLink() {
 
 void CKvDlg::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
-    DDX_Control(pDX, 1188, m_btnConnect);
-    DDX_Control(pDX, 1038, m_listResults);
-    DDX_Control(pDX, 1191, m_cbPort);
-    DDX_Control(pDX, 1111, m_tabSetup);
-    DDX_Control(pDX, 1025, m_comm);
-    DDX_Control(pDX, 1075, m_graph);
-    DDX_Text(pDX, 1054, m_strMessage);
-    DDX_Text(pDX, 1179, m_strSendText);
-    DDX_Text(pDX, 1181, m_strEdit1181);
+    DDX_Control(pDX, main_dialog::kConnect, m_btnConnect);
+    DDX_Control(pDX, main_dialog::kResultsList, m_listResults);
+    DDX_Control(pDX, main_dialog::kPortList, m_cbPort);
+    DDX_Control(pDX, main_dialog::kSetupTab, m_tabSetup);
+    DDX_Control(pDX, main_dialog::kComm, m_comm);
+    DDX_Control(pDX, main_dialog::kGraph, m_graph);
+    DDX_Text(pDX, main_dialog::kReportText, m_strMessage);
+    DDX_Text(pDX, main_dialog::kSendText, m_strSendText);
+    DDX_Text(pDX, main_dialog::kEdit1181, m_strEdit1181);
 }
 
 BEGIN_MESSAGE_MAP(CKvDlg, CDialog)
 ON_WM_SYSCOMMAND()
 ON_WM_PAINT()
 ON_WM_QUERYDRAGICON()
-ON_BN_CLICKED(1014, &CKvDlg::OnBnClickedExit)
-ON_BN_CLICKED(1032, &CKvDlg::OnBnClickedHelp)
+ON_BN_CLICKED(main_dialog::kExit, &CKvDlg::OnBnClickedExit)
+ON_BN_CLICKED(main_dialog::kHelp, &CKvDlg::OnBnClickedHelp)
 ON_WM_CLOSE()
-ON_BN_CLICKED(1023, &CKvDlg::OnBnClickedStartAcquisition)
+ON_BN_CLICKED(main_dialog::kStartAcquisition, &CKvDlg::OnBnClickedStartAcquisition)
 ON_MESSAGE(WM_STATUS_UPDATE, &CKvDlg::OnStatusUpdate)
-ON_NOTIFY(DTN_CLOSEUP, 1013, &CKvDlg::OnDtnCloseupLegacyDate)
-ON_NOTIFY(TCN_SELCHANGE, 1077, &CKvDlg::OnTcnSelchangeLegacyTab)
-ON_CBN_SELCHANGE(1191, &CKvDlg::OnCbnSelchangePort)
-ON_BN_CLICKED(1080, &CKvDlg::OnBnClickedExportData)
-ON_BN_CLICKED(1026, &CKvDlg::OnBnClickedExportImage)
-ON_NOTIFY(TCN_SELCHANGE, 1111, &CKvDlg::OnTcnSelchangeSetupTab)
-ON_BN_CLICKED(1188, &CKvDlg::OnBnClickedConnect)
-ON_CBN_DROPDOWN(1191, &CKvDlg::OnCbnDropdownPort)
+ON_NOTIFY(DTN_CLOSEUP, main_dialog::kLegacyDate, &CKvDlg::OnDtnCloseupLegacyDate)
+ON_NOTIFY(TCN_SELCHANGE, main_dialog::kLegacyTab, &CKvDlg::OnTcnSelchangeLegacyTab)
+ON_CBN_SELCHANGE(main_dialog::kPortList, &CKvDlg::OnCbnSelchangePort)
+ON_BN_CLICKED(main_dialog::kExportData, &CKvDlg::OnBnClickedExportData)
+ON_BN_CLICKED(main_dialog::kExportImage, &CKvDlg::OnBnClickedExportImage)
+ON_NOTIFY(TCN_SELCHANGE, main_dialog::kSetupTab, &CKvDlg::OnTcnSelchangeSetupTab)
+ON_BN_CLICKED(main_dialog::kConnect, &CKvDlg::OnBnClickedConnect)
+ON_CBN_DROPDOWN(main_dialog::kPortList, &CKvDlg::OnCbnDropdownPort)
 END_MESSAGE_MAP()
 
 BOOL CKvDlg::OnInitDialog() {
@@ -128,9 +134,9 @@ BOOL CKvDlg::OnInitDialog() {
     rc.bottom -= 20;
     rc.left += 1;
     rc.right -= 2;
-    KeepCaptionsOnOneLine(m_page1);
-    KeepCaptionsOnOneLine(m_page2);
-    UseTemplateLook(*this);
+    afx::KeepCaptionsOnOneLine(m_page1);
+    afx::KeepCaptionsOnOneLine(m_page2);
+    afx::UseTemplateLook(*this);
     m_page1.MoveWindow(rc, TRUE);
     m_page2.MoveWindow(rc, TRUE);
     m_page1.ShowWindow(SW_SHOWNORMAL);
@@ -146,7 +152,8 @@ BOOL CKvDlg::OnInitDialog() {
     // The status bar, placed along the bottom of the client area as it was before the bar.
     RECT client{};
     GetClientRect(&client);
-    static const UINT kIndicators[] = {102, 105, 103, 104};
+    static const UINT kIndicators[] = {orva::resources::kIdsStatePane, orva::resources::kIdsReadyPane,
+                                       orva::resources::kIdsVersionPane, orva::resources::kIdsBlankPane};
     if (!m_wndStatusBar.Create(this, 0x50008200, 0xE801) || !m_wndStatusBar.SetIndicators(kIndicators, 4)) {
         MessageBox("Faile");
         return FALSE;
@@ -186,7 +193,7 @@ BOOL CKvDlg::OnInitDialog() {
     m_listResults.InsertColumn(4, "  Dir  ", LVCFMT_LEFT, w);
     m_listResults.InsertColumn(5, " Group ", LVCFMT_LEFT, w);
 
-    m_page1.GetDlgItem(1169)->EnableWindow(FALSE);
+    m_page1.GetDlgItem(acquisition_page::kCalculate)->EnableWindow(FALSE);
 
     // The connect button shows the not-connected icon until a port is open.
     m_hIconConnected = LoadIconResource(kIdiNotConnected);
@@ -194,9 +201,9 @@ BOOL CKvDlg::OnInitDialog() {
     m_btnConnect.SetButtonStyle(BS_ICON);
     m_btnConnect.SetIcon(m_hIconConnected);
 
-    GetDlgItem(1023)->EnableWindow(FALSE);
-    GetDlgItem(1080)->EnableWindow(FALSE);
-    GetDlgItem(1026)->EnableWindow(FALSE);
+    GetDlgItem(main_dialog::kStartAcquisition)->EnableWindow(FALSE);
+    GetDlgItem(main_dialog::kExportData)->EnableWindow(FALSE);
+    GetDlgItem(main_dialog::kExportImage)->EnableWindow(FALSE);
 
     {
         CClientDC dc(this);

@@ -17,6 +17,7 @@
 #include "ado.h"
 #include "afx.h"
 #include "page3.h"
+#include "resources.h"
 #include "win32_types.h"
 
 // Posted by acquisition to show the run state, the elapsed time and the end of an upload.
@@ -24,7 +25,7 @@ constexpr UINT WM_STATUS_UPDATE = WM_USER + 1999;
 
 class CKvDlg : public CDialog {
 public:
-    enum { IDD = 102 };
+    enum { IDD = orva::resources::kIddMainDialog };
 
     explicit CKvDlg(CWnd* pParent = nullptr);
     ~CKvDlg() override;

@@ -1,7 +1,5 @@
 #include "MSComm.h"
 
-#include <QWidget>
-
 BOOL CMSComm::GetPortOpen() {
     ++m_portOpenReads;
     const PropertyValue v = GetProperty(kDispidPortOpen);
@@ -24,9 +22,5 @@ void CMSComm::SetProperty(long dispid, PropertyValue value) {
 }
 
 void CMSComm::RegisterControl() {
-    afx::RegisterControlFactory(GetClsid(), [](QWidget* parent) {
-        auto* w = new QWidget(parent);
-        w->setObjectName("CommunicationsControl");
-        return w;
-    });
+    afx::RegisterPlainControl(GetClsid(), "CommunicationsControl");
 }

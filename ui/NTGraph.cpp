@@ -1,13 +1,10 @@
 #include "NTGraph.h"
 
-#include <QCoreApplication>
-#include <QThread>
-#include <QWidget>
 #include <stdexcept>
 
+#include "graph_control.h"
 #include "graph_image.h"
 #include "graph_model.h"
-#include "graph_widget.h"
 
 using orva::graph::GraphModel;
 
@@ -35,7 +32,7 @@ void CNTGraph::AttachModel(std::shared_ptr<GraphModel> model) {
 }
 
 void CNTGraph::PreSubclassWindow() {
-    if (auto* widget = dynamic_cast<orva::graph::GraphWidget*>(GetWidget())) AttachModel(widget->model());
+    if (auto model = orva::graph::ComponentModel(*this)) AttachModel(std::move(model));
 }
 
 void CNTGraph::SetCaption(const char* text) {
@@ -117,10 +114,7 @@ void CNTGraph::SaveAs(const char* path) {
     auto m = Model();
     if (!m) return;
     const std::string file = Text(path);
-    // On the UI thread the window's current size is known even before it was first shown.
-    if (QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread()) {
-        if (QWidget* w = GetWidget()) m->SetPictureSize(w->width(), w->height());
-    }
+    orva::graph::TakeWindowSize(*m, *this);
     std::string reason;
     if (!orva::graph::SaveGraphBitmap(*m, file, &reason))
         throw std::runtime_error("The graph picture could not be written to " + file + ": " + reason + ".");
@@ -138,7 +132,5 @@ CNTGraph::PropertyValue CNTGraph::GetProperty(long dispid) const {
 }
 
 void RegisterGraphControl() {
-    afx::RegisterControlFactory(CNTGraph::GetClsid(), [](QWidget* parent) -> QWidget* {
-        return new orva::graph::GraphWidget(parent);
-    });
+    orva::graph::RegisterGraphComponent(CNTGraph::GetClsid());
 }

@@ -6,67 +6,63 @@
 #include <cstring>
 
 #include "AboutMenu.h"
+#include "AcquisitionSettings.h"
+#include "DialogControls.h"
 #include "KvDlg.h"
 #include "NumericField.h"
-#include "SharedState.h"
+#include "ResultSummary.h"
+#include "SampleStore.h"
+#include "resources.h"
 #include "win32_shell.h"
 
-namespace {
-
-constexpr UINT kIdbMouseZoom = 157;
-constexpr UINT kIdbViewAll = 159;
-constexpr UINT kIdsAboutBox = 101;
-
-void Enable(CWnd& page, int id, BOOL enable) {
-    if (CWnd* item = page.GetDlgItem(id)) item->EnableWindow(enable);
-}
-
-}  // namespace
+namespace acquisition_page = orva::resources::acquisition_page;
+using orva::resources::kIdbMouseZoom;
+using orva::resources::kIdbViewAll;
 
 Cpage1::Cpage1(CWnd* pParent) : CDialog(IDD, pParent) {}
 Cpage1::~Cpage1() = default;
 
 void Cpage1::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
-    DDX_Control(pDX, 1187, m_cbFileType);
-    DDX_Control(pDX, 1043, m_rbUpload);
-    DDX_Control(pDX, 1042, m_rbDrawGraph);
-    DDX_Control(pDX, 1182, m_cbUnit);
-    DDX_Control(pDX, 1173, m_chkInvertLoad);
-    DDX_Control(pDX, 1171, m_edGravity);
-    DDX_Control(pDX, 1168, m_edPeak);
-    DDX_Control(pDX, 1167, m_edAverage);
-    DDX_Control(pDX, 1166, m_chkMouseUpDown);
-    DDX_Control(pDX, 1165, m_chkMouseLeftRight);
-    DDX_Control(pDX, 1164, m_chkMouseAll);
-    DDX_Control(pDX, 1163, m_btnAllMouse);
-    DDX_Control(pDX, 1162, m_btnButton2);
-    DDX_Control(pDX, 1161, m_btnBitmap);
-    DDX_Control(pDX, 1159, m_edReadingsPerSecond);
-    DDX_Control(pDX, 1082, m_cbLoadUnit);
-    DDX_Control(pDX, 1027, m_cbReportName);
-    DDX_Control(pDX, 1079, m_chkShowGrid);
+    DDX_Control(pDX, acquisition_page::kFileType, m_cbFileType);
+    DDX_Control(pDX, acquisition_page::kUploadMemory, m_rbUpload);
+    DDX_Control(pDX, acquisition_page::kDrawGraph, m_rbDrawGraph);
+    DDX_Control(pDX, acquisition_page::kUnit, m_cbUnit);
+    DDX_Control(pDX, acquisition_page::kInvertLoad, m_chkInvertLoad);
+    DDX_Control(pDX, acquisition_page::kGravity, m_edGravity);
+    DDX_Control(pDX, acquisition_page::kPeak, m_edPeak);
+    DDX_Control(pDX, acquisition_page::kAverage, m_edAverage);
+    DDX_Control(pDX, acquisition_page::kMouseUpDown, m_chkMouseUpDown);
+    DDX_Control(pDX, acquisition_page::kMouseLeftRight, m_chkMouseLeftRight);
+    DDX_Control(pDX, acquisition_page::kMouseZoom, m_chkMouseAll);
+    DDX_Control(pDX, acquisition_page::kAllMouse, m_btnAllMouse);
+    DDX_Control(pDX, acquisition_page::kButton2, m_btnButton2);
+    DDX_Control(pDX, acquisition_page::kBitmapButton, m_btnBitmap);
+    DDX_Control(pDX, acquisition_page::kReadingsPerSecond, m_edReadingsPerSecond);
+    DDX_Control(pDX, acquisition_page::kLoadUnit, m_cbLoadUnit);
+    DDX_Control(pDX, acquisition_page::kReportName, m_cbReportName);
+    DDX_Control(pDX, acquisition_page::kShowGrid, m_chkShowGrid);
 }
 
 BEGIN_MESSAGE_MAP(Cpage1, CDialog)
-ON_BN_CLICKED(1042, &Cpage1::OnBnClickedDrawGraph)
-ON_BN_CLICKED(1043, &Cpage1::OnBnClickedUploadMemory)
-ON_BN_CLICKED(1079, &Cpage1::OnBnClickedShowGrid)
-ON_BN_CLICKED(1164, &Cpage1::OnBnClickedMouseZoom)
-ON_BN_CLICKED(1169, &Cpage1::OnBnClickedCalculate)
-ON_BN_CLICKED(1173, &Cpage1::OnBnClickedInvertLoad)
-ON_BN_CLICKED(1184, &Cpage1::OnBnClickedViewAll)
-ON_BN_CLICKED(1186, &Cpage1::OnBnClickedLoad)
-ON_BN_CLICKED(1190, &Cpage1::OnBnClickedHelp)
-ON_CBN_SELCHANGE(1082, &Cpage1::OnCbnSelchangeLoadUnit)
-ON_CBN_SELCHANGE(1182, &Cpage1::OnCbnSelchangeUnit)
-ON_CBN_SELCHANGE(1187, &Cpage1::OnCbnSelchangeFileType)
-ON_CBN_EDITCHANGE(1027, &Cpage1::OnCbnEditchangeReportName)
-ON_CBN_EDITCHANGE(1182, &Cpage1::OnCbnEditchangeUnit)
-ON_EN_UPDATE(1159, &Cpage1::OnEnUpdateReadingsPerSecond)
-ON_EN_CHANGE(1159, &Cpage1::OnEnChangeReadingsPerSecond)
-ON_EN_CHANGE(1168, &Cpage1::OnEnChangeRangeOfPeak)
-ON_EN_CHANGE(1171, &Cpage1::OnEnChangeGravity)
+ON_BN_CLICKED(acquisition_page::kDrawGraph, &Cpage1::OnBnClickedDrawGraph)
+ON_BN_CLICKED(acquisition_page::kUploadMemory, &Cpage1::OnBnClickedUploadMemory)
+ON_BN_CLICKED(acquisition_page::kShowGrid, &Cpage1::OnBnClickedShowGrid)
+ON_BN_CLICKED(acquisition_page::kMouseZoom, &Cpage1::OnBnClickedMouseZoom)
+ON_BN_CLICKED(acquisition_page::kCalculate, &Cpage1::OnBnClickedCalculate)
+ON_BN_CLICKED(acquisition_page::kInvertLoad, &Cpage1::OnBnClickedInvertLoad)
+ON_BN_CLICKED(acquisition_page::kViewAll, &Cpage1::OnBnClickedViewAll)
+ON_BN_CLICKED(acquisition_page::kLoad, &Cpage1::OnBnClickedLoad)
+ON_BN_CLICKED(acquisition_page::kHelp, &Cpage1::OnBnClickedHelp)
+ON_CBN_SELCHANGE(acquisition_page::kLoadUnit, &Cpage1::OnCbnSelchangeLoadUnit)
+ON_CBN_SELCHANGE(acquisition_page::kUnit, &Cpage1::OnCbnSelchangeUnit)
+ON_CBN_SELCHANGE(acquisition_page::kFileType, &Cpage1::OnCbnSelchangeFileType)
+ON_CBN_EDITCHANGE(acquisition_page::kReportName, &Cpage1::OnCbnEditchangeReportName)
+ON_CBN_EDITCHANGE(acquisition_page::kUnit, &Cpage1::OnCbnEditchangeUnit)
+ON_EN_UPDATE(acquisition_page::kReadingsPerSecond, &Cpage1::OnEnUpdateReadingsPerSecond)
+ON_EN_CHANGE(acquisition_page::kReadingsPerSecond, &Cpage1::OnEnChangeReadingsPerSecond)
+ON_EN_CHANGE(acquisition_page::kPeak, &Cpage1::OnEnChangeRangeOfPeak)
+ON_EN_CHANGE(acquisition_page::kGravity, &Cpage1::OnEnChangeGravity)
 ON_WM_CTLCOLOR()
 ON_WM_LBUTTONDOWN()
 END_MESSAGE_MAP()
@@ -79,7 +75,7 @@ BOOL Cpage1::OnInitDialog() {
     m_chkMouseAll.SendMessage(BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(mouseZoom.GetSafeHandle()));
     CBitmap viewAll;
     viewAll.LoadBitmap(kIdbViewAll);
-    if (CWnd* button = GetDlgItem(1184))
+    if (CWnd* button = GetDlgItem(acquisition_page::kViewAll))
         button->SendMessage(BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(viewAll.GetSafeHandle()));
 
     m_edReadingsPerSecond.SetWindowText("10");
@@ -107,15 +103,20 @@ void Cpage1::OnBnClickedDrawGraph() {
     m_rbDrawGraph.SetCheck(1);
     m_rbUpload.SetCheck(0);
     g_bRealTimeMode = 1;
-    for (int id : {1159, 1182, 1164, 1184, 1186}) Enable(*this, id, TRUE);
-    Enable(*this, 1169, FALSE);
+    for (int id : {acquisition_page::kReadingsPerSecond, acquisition_page::kUnit,
+                   acquisition_page::kMouseZoom, acquisition_page::kViewAll, acquisition_page::kLoad})
+        EnableControl(*this, id, TRUE);
+    EnableControl(*this, acquisition_page::kCalculate, FALSE);
 }
 
 void Cpage1::OnBnClickedUploadMemory() {
     m_rbUpload.SetCheck(1);
     m_rbDrawGraph.SetCheck(0);
     g_bRealTimeMode = 0;
-    for (int id : {1159, 1182, 1169, 1164, 1184, 1186}) Enable(*this, id, FALSE);
+    for (int id :
+         {acquisition_page::kReadingsPerSecond, acquisition_page::kUnit, acquisition_page::kCalculate,
+          acquisition_page::kMouseZoom, acquisition_page::kViewAll, acquisition_page::kLoad})
+        EnableControl(*this, id, FALSE);
 }
 
 // The grid follows the clicks, not the check mark: the first click hides it.
@@ -136,12 +137,12 @@ void Cpage1::OnBnClickedMouseZoom() {
         if (dlg) dlg->m_graph.SetMouseMode(2);
         m_chkMouseUpDown.EnableWindow(FALSE);
         m_chkMouseLeftRight.EnableWindow(FALSE);
-        Enable(*this, 1169, TRUE);
+        EnableControl(*this, acquisition_page::kCalculate, TRUE);
     } else {
         if (dlg) dlg->m_graph.SetMouseMode(1);
         m_chkMouseUpDown.EnableWindow(TRUE);
         m_chkMouseLeftRight.EnableWindow(TRUE);
-        Enable(*this, 1169, FALSE);
+        EnableControl(*this, acquisition_page::kCalculate, FALSE);
     }
 }
 
@@ -195,7 +196,7 @@ void Cpage1::OnCbnSelchangeFileType() {
 // The "Select" group box has a red caption.
 HBRUSH Cpage1::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor) {
     HBRUSH hbr = CDialog::OnCtlColor(pDC, pWnd, nCtlColor);
-    if (pWnd && pDC && pWnd->GetDlgCtrlID() == 1185) {
+    if (pWnd && pDC && pWnd->GetDlgCtrlID() == acquisition_page::kSelectGroup) {
         pDC->SetTextColor(RGB(255, 0, 0));
         pDC->SetBkMode(TRANSPARENT);
     }

@@ -5,10 +5,11 @@
 #include <string>
 
 #include "afx.h"
+#include "resources.h"
 
 class Cpage1 : public CDialog {
 public:
-    enum { IDD = 146 };
+    enum { IDD = orva::resources::kIddAcquisitionPage };
 
     explicit Cpage1(CWnd* pParent = nullptr);
     ~Cpage1() override;

@@ -4,7 +4,10 @@
 
 #include "AboutMenu.h"
 #include "NumericField.h"
-#include "SharedState.h"
+#include "TestConditions.h"
+#include "resources.h"
+
+namespace test_setup_page = orva::resources::test_setup_page;
 
 namespace {
 
@@ -19,31 +22,31 @@ Cpage2::~Cpage2() = default;
 
 void Cpage2::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
-    DDX_Control(pDX, 1158, m_edBreakPercent);
-    DDX_Control(pDX, 1157, m_chkBreakDetect);
-    DDX_Control(pDX, 1129, m_rbStopTime);
-    DDX_Control(pDX, 1130, m_rbStopLoad);
-    DDX_Control(pDX, 1043, m_rbStartLoad);
-    DDX_Control(pDX, 1042, m_rbStartTime);
-    DDX_Control(pDX, 1144, m_edStartThreshold);
-    DDX_Control(pDX, 1148, m_edStopLoad);
-    DDX_Control(pDX, 1092, m_edStopTime);
-    DDX_Control(pDX, 1091, m_edStartDelay);
-    DDX_Control(pDX, 1147, m_stStopTimeLabel);
+    DDX_Control(pDX, test_setup_page::kBreakPercentEdit, m_edBreakPercent);
+    DDX_Control(pDX, test_setup_page::kBreakDetect, m_chkBreakDetect);
+    DDX_Control(pDX, test_setup_page::kStopTime, m_rbStopTime);
+    DDX_Control(pDX, test_setup_page::kStopLoad, m_rbStopLoad);
+    DDX_Control(pDX, test_setup_page::kStartLoad, m_rbStartLoad);
+    DDX_Control(pDX, test_setup_page::kStartTime, m_rbStartTime);
+    DDX_Control(pDX, test_setup_page::kStartThresholdEdit, m_edStartThreshold);
+    DDX_Control(pDX, test_setup_page::kStopLoadEdit, m_edStopLoad);
+    DDX_Control(pDX, test_setup_page::kStopTimeEdit, m_edStopTime);
+    DDX_Control(pDX, test_setup_page::kStartDelayEdit, m_edStartDelay);
+    DDX_Control(pDX, test_setup_page::kStopTimeLabel, m_stStopTimeLabel);
 }
 
 BEGIN_MESSAGE_MAP(Cpage2, CDialog)
-ON_BN_CLICKED(1147, &Cpage2::OnStnClickedStopTimeLabel)
-ON_BN_CLICKED(1042, &Cpage2::OnBnClickedStartTime)
-ON_BN_CLICKED(1043, &Cpage2::OnBnClickedStartLoad)
-ON_BN_CLICKED(1129, &Cpage2::OnBnClickedStopTime)
-ON_BN_CLICKED(1130, &Cpage2::OnBnClickedStopLoad)
-ON_EN_CHANGE(1091, &Cpage2::OnEnChangeStartDelay)
-ON_EN_CHANGE(1092, &Cpage2::OnEnChangeStopTime)
-ON_EN_CHANGE(1148, &Cpage2::OnEnChangeStopLoad)
-ON_EN_CHANGE(1144, &Cpage2::OnEnChangeStartThreshold)
-ON_BN_CLICKED(1157, &Cpage2::OnBnClickedBreakDetect)
-ON_EN_CHANGE(1158, &Cpage2::OnEnChangeBreakPercent)
+ON_BN_CLICKED(test_setup_page::kStopTimeLabel, &Cpage2::OnStnClickedStopTimeLabel)
+ON_BN_CLICKED(test_setup_page::kStartTime, &Cpage2::OnBnClickedStartTime)
+ON_BN_CLICKED(test_setup_page::kStartLoad, &Cpage2::OnBnClickedStartLoad)
+ON_BN_CLICKED(test_setup_page::kStopTime, &Cpage2::OnBnClickedStopTime)
+ON_BN_CLICKED(test_setup_page::kStopLoad, &Cpage2::OnBnClickedStopLoad)
+ON_EN_CHANGE(test_setup_page::kStartDelayEdit, &Cpage2::OnEnChangeStartDelay)
+ON_EN_CHANGE(test_setup_page::kStopTimeEdit, &Cpage2::OnEnChangeStopTime)
+ON_EN_CHANGE(test_setup_page::kStopLoadEdit, &Cpage2::OnEnChangeStopLoad)
+ON_EN_CHANGE(test_setup_page::kStartThresholdEdit, &Cpage2::OnEnChangeStartThreshold)
+ON_BN_CLICKED(test_setup_page::kBreakDetect, &Cpage2::OnBnClickedBreakDetect)
+ON_EN_CHANGE(test_setup_page::kBreakPercentEdit, &Cpage2::OnEnChangeBreakPercent)
 END_MESSAGE_MAP()
 
 BOOL Cpage2::OnInitDialog() {

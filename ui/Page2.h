@@ -2,10 +2,11 @@
 #pragma once
 
 #include "afx.h"
+#include "resources.h"
 
 class Cpage2 : public CDialog {
 public:
-    enum { IDD = 147 };
+    enum { IDD = orva::resources::kIddTestSetupPage };
 
     explicit Cpage2(CWnd* pParent = nullptr);
     ~Cpage2() override;

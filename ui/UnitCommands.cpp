@@ -6,16 +6,19 @@
 #include <cstdint>
 #include <string>
 
+#include "AcquisitionSettings.h"
+#include "ExportText.h"
 #include "KvDlg.h"
 #include "NumberText.h"
 #include "Page1.h"
-#include "SharedState.h"
+#include "ResultSummary.h"
+#include "SampleStore.h"
 #include "UnitConversion.h"
+#include "resources.h"
 #include "upload_records.h"
 
 namespace {
 
-constexpr int kIdReport = 1054;
 constexpr COLORREF kCurveYellow = RGB(255, 255, 0);
 constexpr const char* kNoData = "No data!";
 
@@ -132,7 +135,7 @@ void Cpage1::OnCbnSelchangeUnit() {
     g_strAverage += ' ';
     const std::string report =
         g_strReportHeader + "Avg: " + g_strAverage + "  " + u + "\r\n" + "Peak: " + g_strPeak + "  " + u;
-    dlg->SetDlgItemText(kIdReport, report);
+    dlg->SetDlgItemText(orva::resources::main_dialog::kReportText, report);
 }
 
 void Cpage1::OnBnClickedLoad() {

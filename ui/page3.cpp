@@ -1,6 +1,9 @@
 #include "page3.h"
 
 #include "AboutMenu.h"
+#include "resources.h"
+
+namespace page3_ids = orva::resources::page3;
 
 namespace {
 // One font object shared by every page of this kind.
@@ -17,11 +20,11 @@ cpage3::~cpage3() = default;
 
 void cpage3::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
-    DDX_Control(pDX, 1144, m_edLoad);
+    DDX_Control(pDX, page3_ids::kLoadEdit, m_edLoad);
 }
 
 BEGIN_MESSAGE_MAP(cpage3, CDialog)
-ON_EN_CHANGE(1144, &cpage3::OnEnChangeLoad)
+ON_EN_CHANGE(page3_ids::kLoadEdit, &cpage3::OnEnChangeLoad)
 END_MESSAGE_MAP()
 
 BOOL cpage3::OnInitDialog() {

@@ -2,10 +2,11 @@
 #pragma once
 
 #include "afx.h"
+#include "resources.h"
 
 class cpage3 : public CDialog {
 public:
-    enum { IDD = 148 };
+    enum { IDD = orva::resources::kIddPage3 };
     explicit cpage3(CWnd* pParent = nullptr);
     ~cpage3() override;
 

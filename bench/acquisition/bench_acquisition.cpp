@@ -13,7 +13,8 @@
 
 #include "ReadingLine.h"
 #include "RealTimeParser.h"
-#include "SharedState.h"
+#include "SampleStore.h"
+#include "TestConditions.h"
 #include "bench_dialog.h"
 #include "quiet_view.h"
 

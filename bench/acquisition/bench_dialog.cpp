@@ -19,7 +19,6 @@
 #include "MSComm.h"
 #include "NTGraph.h"
 #include "PortState.h"
-#include "SharedState.h"
 #include "afx_testing.h"
 #include "port_table.h"
 #include "resources.h"

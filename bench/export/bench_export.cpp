@@ -12,7 +12,8 @@
 #include <fstream>
 #include <string>
 
-#include "SharedState.h"
+#include "ResultSummary.h"
+#include "SampleStore.h"
 #include "StartStop.h"
 #include "afx_testing.h"
 #include "bench_dialog.h"

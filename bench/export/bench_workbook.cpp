@@ -13,7 +13,8 @@
 #include <fstream>
 #include <string>
 
-#include "SharedState.h"
+#include "ExportText.h"
+#include "ResultSummary.h"
 #include "afx_testing.h"
 #include "bench_dialog.h"
 #include "workbook_check.h"

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <set>
 
-#include "SharedState.h"
+#include "SampleStore.h"
 #include "StartStop.h"
 #include "afx_testing.h"
 #include "bench_dialog.h"

@@ -11,7 +11,8 @@
 #include <thread>
 
 #include "KvDlg.h"
-#include "SharedState.h"
+#include "RunState.h"
+#include "SampleStore.h"
 #include "afx_testing.h"
 #include "gauge_sim.h"
 #include "port_table.h"

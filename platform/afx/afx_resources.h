@@ -1,30 +1,21 @@
-// Resources: pictures, strings and the factories of custom controls, registered at start-up.
+// Resources: strings and pictures by id, registered at start-up. The pictures themselves and the
+// factories of custom controls are registered through afx_pictures.h.
 #pragma once
 
-#include <QImage>
-#include <functional>
 #include <string>
 
 #include "afx_types.h"
 
-class QWidget;
-
 namespace afx {
 
-// The picture is made on first use (UI thread) and kept for the whole run.
-void RegisterIcon(UINT id, std::function<QImage()> make);
-void RegisterBitmap(UINT id, std::function<QImage()> make);
 void RegisterString(UINT id, std::string text);
 // The string's text; empty when there is none.
 std::string LoadStringResource(UINT id);
 bool HasStringResource(UINT id);
 
-// Custom controls (ItemKind::CustomControl) are made by the factory registered for their class id;
-// an unknown class id gives an empty placeholder widget.
-void RegisterControlFactory(const std::string& classId, std::function<QWidget*(QWidget* parent)> factory);
-
-// The picture behind a handle; a null image for a null handle.
-QImage PictureImage(HICON picture);
+// A custom control (ItemKind::CustomControl) of this class id that shows nothing; its widget
+// carries the given name.
+void RegisterPlainControl(const std::string& classId, const std::string& name);
 
 }  // namespace afx
 

@@ -3,7 +3,7 @@
 #include <QPainter>
 
 #include "afx_gdi.h"
-#include "afx_resources.h"
+#include "afx_pictures.h"
 #include "afx_thread.h"
 #include "widgets.h"
 

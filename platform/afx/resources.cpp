@@ -4,7 +4,7 @@
 #include <memory>
 #include <mutex>
 
-#include "afx_resources.h"
+#include "afx_pictures.h"
 #include "dlg_template.h"
 #include "wnd_core.h"
 
@@ -89,6 +89,14 @@ bool HasStringResource(UINT id) {
 void RegisterControlFactory(const std::string& classId, std::function<QWidget*(QWidget*)> factory) {
     std::lock_guard<std::mutex> lock(Reg().mu);
     Reg().factories[classId] = std::move(factory);
+}
+
+void RegisterPlainControl(const std::string& classId, const std::string& name) {
+    RegisterControlFactory(classId, [name](QWidget* parent) {
+        auto* w = new QWidget(parent);
+        w->setObjectName(QString::fromStdString(name));
+        return w;
+    });
 }
 
 std::function<QWidget*(QWidget*)> detail::FindControlFactory(const std::string& classId) {

@@ -51,6 +51,16 @@ void PostToUi(std::function<void()> fn) {
         app, [] { RunOne(); }, Qt::QueuedConnection);
 }
 
+void PostToWindow(CWnd& window, std::function<void()> fn) {
+    // The window's state outlives the object; it names the object as long as the two belong together.
+    auto core = window.Core();
+    CWnd* const target = &window;
+    PostToUi([core, target, fn = std::move(fn)] {
+        if (!core || core->owner.load() != target || !target->IsWindow()) return;
+        fn();
+    });
+}
+
 namespace detail {
 
 void RunOnUi(std::function<void()> fn) {

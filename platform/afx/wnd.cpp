@@ -12,7 +12,7 @@
 #include "afx_controls.h"
 #include "afx_dialog.h"
 #include "afx_gdi.h"
-#include "afx_resources.h"
+#include "afx_pictures.h"
 #include "list_model.h"
 #include "widgets.h"
 

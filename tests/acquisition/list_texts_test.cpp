@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "SharedState.h"
+#include "SampleStore.h"
 
 namespace {
 

@@ -3,8 +3,13 @@
 #include <cmath>
 #include <string>
 
+#include "AcquisitionSettings.h"
+#include "ExportText.h"
 #include "RealTimeParser.h"
-#include "SharedState.h"
+#include "ResultSummary.h"
+#include "RunState.h"
+#include "SampleStore.h"
+#include "TestConditions.h"
 #include "fake_view.h"
 
 namespace {

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <clocale>
 
+#include "afx_pictures.h"
 #include "test_dialogs.h"
 
 using namespace afxtest;

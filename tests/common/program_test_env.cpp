@@ -5,8 +5,10 @@
 
 #include <string>
 
+#include "AcquisitionSettings.h"
 #include "PortState.h"
-#include "SharedState.h"
+#include "SampleStore.h"
+#include "TestConditions.h"
 #include "port_table.h"
 #include "temp_folder.h"
 #include "test_machine.h"

@@ -8,7 +8,7 @@
 #include "MSComm.h"
 #include "NTGraph.h"
 #include "PortState.h"
-#include "SharedState.h"
+#include "SampleStore.h"
 #include "afx_testing.h"
 #include "graph_widget.h"
 #include "port_table.h"

@@ -6,7 +6,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "SharedState.h"
+#include "AcquisitionSettings.h"
+#include "ResultSummary.h"
+#include "SampleStore.h"
 #include "afx_testing.h"
 #include "csv_rows.h"
 #include "e2e_fixture.h"

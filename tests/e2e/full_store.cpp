@@ -9,9 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "AcquisitionSettings.h"
 #include "KvDlg.h"
 #include "RealTimeParser.h"
-#include "SharedState.h"
+#include "ResultSummary.h"
+#include "SampleStore.h"
+#include "TestConditions.h"
 #include "quiet_view.h"
 
 bool FillStoreLikeATest(CKvDlg& dlg, std::int32_t count, bool offerOneMore) {

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "SharedState.h"
+#include "SampleStore.h"
 #include "StartStop.h"
 #include "afx_testing.h"
 #include "e2e_fixture.h"

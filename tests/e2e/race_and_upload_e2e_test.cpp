@@ -4,7 +4,11 @@
 #include <random>
 #include <thread>
 
-#include "SharedState.h"
+#include "AcquisitionSettings.h"
+#include "ExportText.h"
+#include "RunState.h"
+#include "SampleStore.h"
+#include "TestConditions.h"
 #include "Timers.h"
 #include "UploadEnd.h"
 #include "afx_testing.h"

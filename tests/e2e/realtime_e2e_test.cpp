@@ -3,8 +3,13 @@
 #include <cstdlib>
 #include <limits>
 
-#include "SharedState.h"
+#include "AcquisitionSettings.h"
+#include "ExportText.h"
+#include "ResultSummary.h"
+#include "RunState.h"
+#include "SampleStore.h"
 #include "StartStop.h"
+#include "TestConditions.h"
 #include "afx_testing.h"
 #include "e2e_fixture.h"
 #include "win32_thread.h"

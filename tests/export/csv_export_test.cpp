@@ -15,7 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "SharedState.h"
+#include "AcquisitionSettings.h"
+#include "ExportText.h"
+#include "ResultSummary.h"
+#include "SampleStore.h"
 #include "csv_rows.h"
 #include "stored_test.h"
 #include "window_fixture.h"

@@ -11,8 +11,10 @@
 #include <map>
 #include <string>
 
+#include "AcquisitionSettings.h"
+#include "ExportText.h"
 #include "ListTexts.h"
-#include "SharedState.h"
+#include "ResultSummary.h"
 #include "fake_opener.h"
 #include "ole_com_init.h"
 #include "stored_test.h"

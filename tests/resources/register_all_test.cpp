@@ -3,6 +3,7 @@
 #include <string>
 
 #include "afx.h"
+#include "afx_pictures.h"
 #include "pictures.h"
 #include "resources.h"
 #include "templates.h"

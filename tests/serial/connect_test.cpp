@@ -5,7 +5,6 @@
 #include <string>
 
 #include "PortState.h"
-#include "SharedState.h"
 #include "afx_testing.h"
 #include "gauge_dialog_fixture.h"
 

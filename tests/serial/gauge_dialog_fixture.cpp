@@ -6,7 +6,6 @@
 #include <fstream>
 
 #include "PortState.h"
-#include "SharedState.h"
 #include "afx_testing.h"
 #include "port_table.h"
 #include "program_test_env.h"

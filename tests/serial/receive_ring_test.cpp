@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
+#include "AcquisitionSettings.h"
 #include "KvDlg.h"
 #include "ReceiveRing.h"
-#include "SharedState.h"
 #include "afx_testing.h"
 #include "win32_thread.h"
 

@@ -1,7 +1,9 @@
 // The Acquisition page: its numeric fields, toggles, mode radios and graph tools, on the window.
 #include <gtest/gtest.h>
 
-#include "SharedState.h"
+#include "AcquisitionSettings.h"
+#include "ResultSummary.h"
+#include "SampleStore.h"
 #include "window_fixture.h"
 
 namespace {

@@ -12,7 +12,6 @@
 
 #include "AboutDlg.h"
 #include "KvApp.h"
-#include "SharedState.h"
 #include "temp_folder.h"
 #include "window_fixture.h"
 

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "PortState.h"
-#include "SharedState.h"
 #include "window_fixture.h"
 
 namespace {

@@ -4,7 +4,8 @@
 
 #include <climits>
 
-#include "SharedState.h"
+#include "RunState.h"
+#include "TestConditions.h"
 #include "win32_thread.h"
 #include "window_fixture.h"
 

@@ -5,8 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "AcquisitionSettings.h"
+#include "ExportText.h"
 #include "KvDlg.h"
-#include "SharedState.h"
+#include "ResultSummary.h"
+#include "SampleStore.h"
 #include "StartStop.h"
 
 namespace ui_test {

@@ -1,7 +1,7 @@
 // The Test Setup page: the condition radios, Break Detect and the numeric fields' rules.
 #include <gtest/gtest.h>
 
-#include "SharedState.h"
+#include "TestConditions.h"
 #include "window_fixture.h"
 
 namespace {

@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "SharedState.h"
+#include "AcquisitionSettings.h"
+#include "ExportText.h"
+#include "ResultSummary.h"
+#include "SampleStore.h"
 #include "stored_test.h"
 #include "upload_records.h"
 #include "window_fixture.h"

@@ -4,8 +4,10 @@
 
 #include <QWidget>
 
+#include "AcquisitionSettings.h"
 #include "PortState.h"
-#include "SharedState.h"
+#include "ResultSummary.h"
+#include "TestConditions.h"
 #include "window_fixture.h"
 
 namespace {

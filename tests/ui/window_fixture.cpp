@@ -7,7 +7,7 @@
 #include "MSComm.h"
 #include "NTGraph.h"
 #include "PortState.h"
-#include "SharedState.h"
+#include "ResultSummary.h"
 #include "graph_widget.h"
 #include "port_table.h"
 #include "program_test_env.h"

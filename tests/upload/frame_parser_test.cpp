@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "KvDlg.h"
-#include "SharedState.h"
+#include "RunState.h"
+#include "SampleStore.h"
 #include "afx_testing.h"
 #include "frame_builder.h"
 #include "frame_protocol.h"

@@ -5,9 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "AcquisitionSettings.h"
+#include "ExportText.h"
 #include "KvDlg.h"
 #include "PortState.h"
-#include "SharedState.h"
+#include "RunState.h"
+#include "SampleStore.h"
 #include "Timers.h"
 #include "afx_testing.h"
 #include "gauge_dialog_fixture.h"

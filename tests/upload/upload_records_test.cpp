@@ -6,9 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "AcquisitionSettings.h"
+#include "ExportText.h"
 #include "KvDlg.h"
 #include "ReceiveRing.h"
-#include "SharedState.h"
+#include "RunState.h"
+#include "SampleStore.h"
 #include "afx_testing.h"
 #include "frame_builder.h"
 #include "gauge_dialog_fixture.h"

@@ -1,5 +1,3 @@
-#include "WindowLook.h"
-
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
@@ -13,7 +11,8 @@
 #include <QStyleOptionGroupBox>
 #include <QWidget>
 
-#include "afx.h"
+#include "afx_window_look.h"
+#include "afx_wnd.h"
 
 namespace {
 
@@ -79,6 +78,8 @@ QStyle* TemplateStyle() {
 
 }  // namespace
 
+namespace afx {
+
 void KeepCaptionsOnOneLine(CWnd& dialog) {
     QWidget* w = dialog.GetWidget();
     if (!w) return;
@@ -97,3 +98,5 @@ void UseTemplateLook(CWnd& window) {
     for (QCheckBox* box : w->findChildren<QCheckBox*>()) box->setStyle(style);
     for (QRadioButton* radio : w->findChildren<QRadioButton*>()) radio->setStyle(style);
 }
+
+}  // namespace afx

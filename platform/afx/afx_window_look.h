@@ -4,6 +4,8 @@
 
 class CWnd;
 
+namespace afx {
+
 // The dialog font stands in for the template's font and runs about 1 % wider, so a caption that
 // filled its static exactly ("Report Name" in 43 dialog units) would wrap onto a second line that
 // the static is too low to show. Statics whose caption overshoots their width by at most 2 pixels
@@ -15,3 +17,5 @@ void KeepCaptionsOnOneLine(CWnd& dialog);
 // radio buttons keep the narrow gap between mark and caption that their widths were made for.
 // Applies to the controls the window holds now, those of its child dialogs included.
 void UseTemplateLook(CWnd& window);
+
+}  // namespace afx
