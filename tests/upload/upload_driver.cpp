@@ -2,19 +2,15 @@
 
 #include "KvDlg.h"
 #include "afx_testing.h"
+#include "resources.h"
 #include "win32_thread.h"
 
 namespace upload_test {
 
-namespace {
-
-constexpr int kUploadMode = 1043;  // Acquisition page
-constexpr int kStart = 1023;
-
-}  // namespace
-
 bool StartUploadWithTheButtons(CKvDlg& dlg) {
-    return afx::testing::Click(dlg.m_page1, kUploadMode) && afx::testing::Click(dlg, kStart);
+    namespace ids = orva::resources;
+    return afx::testing::Click(dlg.m_page1, ids::acquisition_page::kUploadMemory) &&
+           afx::testing::Click(dlg, ids::main_dialog::kStartAcquisition);
 }
 
 void EndUpload(CKvDlg& dlg) {
