@@ -6,10 +6,11 @@ function(orva_test name)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads
     Qt6::Core Qt6::Gui Qt6::Widgets)
-  # The headless dialog drivers are for tests only; the program never links them.
+  # The headless dialog drivers and the test machine are for tests only; the program never links them.
   if(TARGET orva_afx_testing)
     target_link_libraries(${name} PRIVATE orva_afx_testing)
   endif()
+  target_link_libraries(${name} PRIVATE orva_machine_testing)
   add_test(NAME ${name} COMMAND ${name})
   set(labels unit)
   if(T_THREADED)
@@ -31,6 +32,7 @@ function(orva_bench name)
   if(TARGET orva_afx_testing)
     target_link_libraries(${name} PRIVATE orva_afx_testing)
   endif()
+  target_link_libraries(${name} PRIVATE orva_machine_testing)
 endfunction()
 
 # orva_check_without_qt(<targets...>)

@@ -22,6 +22,8 @@
 #include "afx_testing.h"
 #include "port_table.h"
 #include "resources.h"
+#include "temp_folder.h"
+#include "test_machine.h"
 #include "win32_thread.h"
 
 namespace fs = std::filesystem;
@@ -29,16 +31,15 @@ namespace fs = std::filesystem;
 namespace bench {
 
 void PrepareProcess() {
-    char tmpl[] = "/tmp/orva-bench-XXXXXX";
-    if (mkdtemp(tmpl) == nullptr) std::abort();
-    const std::string base = tmpl;
+    const std::string base = orva::testing::MakeProcessTempFolder("orva-bench");
+    if (base.empty()) std::abort();
     fs::create_directories(base + "/state");
     fs::create_directories(base + "/runtime");
+    fs::permissions(base + "/runtime", fs::perms::owner_all, fs::perm_options::replace);
     fs::create_directories(base + "/class/tty");
     setenv("XDG_STATE_HOME", (base + "/state").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", (base + "/runtime").c_str(), 1);
-    orva::ports::SetSysfsRoot(base + "/class/tty");
-    orva::ports::SetVirtualPortDir(base + "/ports");
+    orva::testing::UsePortTable(orva::ports::PortTable(base + "/class/tty", base + "/ports"));
     afx::testing::EnsureApplication();
     orva::resources::RegisterAll();
     RegisterGraphControl();

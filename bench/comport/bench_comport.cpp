@@ -21,6 +21,8 @@
 #include "ComPort.h"
 #include "gauge_sim.h"
 #include "port_table.h"
+#include "temp_folder.h"
+#include "test_machine.h"
 
 namespace {
 
@@ -88,10 +90,9 @@ struct Rig {
     CComPort port;
 
     bool Start() {
-        char tmpl[] = "/tmp/bench-comport-XXXXXX";
-        if (mkdtemp(tmpl) == nullptr) return false;
-        dir = tmpl;
-        orva::ports::SetVirtualPortDir(dir);
+        dir = orva::testing::MakeTempFolder("bench-comport");
+        if (dir.empty()) return false;
+        orva::testing::UseVirtualPortFolder(dir);
         orva::sim::SimOptions o;
         o.profile.kind = orva::sim::LoadProfile::Kind::Ramp;
         o.profile.start = 0;

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "gauge_sim.h"
+#include "temp_folder.h"
 
 extern char** environ;
 
@@ -103,9 +104,8 @@ BENCHMARK(BM_StartupToWindowShownWithGauge)->UseManualTime()->Unit(benchmark::kM
 }  // namespace
 
 int main(int argc, char** argv) {
-    char tmpl[] = "/tmp/orva-bench-startup-XXXXXX";
-    if (!mkdtemp(tmpl)) return 1;
-    g_home = tmpl;
+    g_home = orva::testing::MakeProcessTempFolder("orva-bench-startup");
+    if (g_home.empty()) return 1;
     fs::create_directories(g_home / "state");
     fs::create_directories(g_home / "run");
     fs::permissions(g_home / "run", fs::perms::owner_all, fs::perm_options::replace);

@@ -22,6 +22,8 @@
 #include "afx.h"
 #include "afx_testing.h"
 #include "port_table.h"
+#include "temp_folder.h"
+#include "test_machine.h"
 
 namespace {
 
@@ -68,12 +70,9 @@ struct Device {
     std::string dir;
 
     bool Open() {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string tmpl =
-            std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/bench-serial-XXXXXX";
-        if (mkdtemp(tmpl.data()) == nullptr) return false;
-        dir = tmpl;
-        orva::ports::SetVirtualPortDir(dir);
+        dir = orva::testing::MakeTempFolder("bench-serial");
+        if (dir.empty()) return false;
+        orva::testing::UseVirtualPortFolder(dir);
         master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         char name[128];
         if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0 ||
@@ -88,7 +87,7 @@ struct Device {
         if (master >= 0) ::close(master);
         std::error_code ec;
         if (!dir.empty()) std::filesystem::remove_all(dir, ec);
-        orva::ports::SetVirtualPortDir("");
+        orva::testing::UseMachinePortTable();
     }
     // Writes n bytes of the pattern on a thread of its own.
     std::thread Send(std::size_t n) {

@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
+#include <QWidget>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -16,6 +17,8 @@
 #include "gauge_sim.h"
 #include "port_table.h"
 #include "resources.h"
+#include "temp_folder.h"
+#include "test_machine.h"
 #include "upload_driver.h"
 
 namespace fs = std::filesystem;
@@ -30,12 +33,11 @@ struct Bench {
     bool Open(std::size_t records) {
         afx::testing::EnsureApplication();
         orva::resources::RegisterAll();
-        char tmpl[] = "/tmp/orva-bench-upload-XXXXXX";
-        if (mkdtemp(tmpl) == nullptr) return false;
-        root = tmpl;
+        root = orva::testing::MakeTempFolder("orva-bench-upload");
+        if (root.empty()) return false;
         fs::create_directories(root / "tty");
-        orva::ports::SetSysfsRoot((root / "tty").string());
-        orva::ports::SetVirtualPortDir((root / "ports").string());
+        orva::testing::UsePortTable(
+            orva::ports::PortTable((root / "tty").string(), (root / "ports").string()));
         orva::sim::SimOptions options;
         options.memory = orva::sim::GenerateRecords(records, 1);
         options.recordsPerFrame = 35;
@@ -43,6 +45,9 @@ struct Bench {
         if (!sim->Open() || sim->RegisterVirtualPort("USB Gauge Simulator") == 0) return false;
         dlg = std::make_unique<CKvDlg>();
         if (!dlg->Create(CKvDlg::IDD, nullptr)) return false;
+        // A modeless top-level dialog is not shown by the framework: shown here, so that its
+        // buttons take clicks.
+        if (QWidget* w = dlg->GetWidget()) w->show();
         afx::testing::Pump();
         return dlg->m_port.IsOpen();
     }
@@ -55,8 +60,7 @@ struct Bench {
             dlg.reset();
         }
         sim.reset();
-        orva::ports::SetSysfsRoot("");
-        orva::ports::SetVirtualPortDir("");
+        orva::testing::UseMachinePortTable();
         std::error_code ec;
         fs::remove_all(root, ec);
     }
@@ -71,7 +75,10 @@ void BM_Upload999Records(benchmark::State& state) {
     }
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        upload_test::StartUploadLikeStart(*b.dlg);
+        if (!upload_test::StartUploadWithTheButtons(*b.dlg)) {
+            state.SkipWithError("the upload could not be started");
+            break;
+        }
         const bool done = afx::testing::RunUntil(
             [&] {
                 return g_nSampleIndex.load() == 999 && b.dlg->m_listResults.GetItemCount() == 999 &&

@@ -1,10 +1,8 @@
 // The file dialog.
 #include <QFileDialog>
-#include <QFileInfo>
 
 #include "afx_dialog.h"
 #include "afx_filedialog.h"
-#include "modal_answerer.h"
 #include "wnd_core.h"
 
 namespace afx {
@@ -73,22 +71,6 @@ std::string CFileDialog::GetFileExt() const {
 INT_PTR CFileDialog::DoModal() {
     using namespace afx::detail;
     if (!afx::IsUiThread()) return IDCANCEL;
-    if (afx::ModalAnswerer* answerer = afx::CurrentModalAnswerer()) {
-        for (;;) {
-            const std::optional<std::string> answer = answerer->AnswerFileDialog();
-            if (!answer || answer->empty()) return IDCANCEL;
-            std::string path = m_open ? *answer : afx::ApplyDefaultExtension(*answer, m_defExt);
-            if (!m_open && (m_flags & OFN_OVERWRITEPROMPT) && QFileInfo::exists(ToQt(path))) {
-                std::string name = QFileInfo(ToQt(path)).fileName().toStdString();
-                CWnd owner;
-                if (owner.MessageBox((name + " already exists.\nDo you want to replace it?").c_str(),
-                                     "Confirm Save As", MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
-                    continue;  // back to the dialog
-            }
-            m_path = path;
-            return IDOK;
-        }
-    }
     QWidget* parent = m_parent ? m_parent->GetWidget() : ActiveModalWidget();
     QFileDialog dlg(parent);
     dlg.setAcceptMode(m_open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);

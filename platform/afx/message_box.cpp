@@ -3,27 +3,9 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
-#include <atomic>
 
 #include "afx_dialog.h"
-#include "modal_answerer.h"
 #include "wnd_core.h"
-
-namespace afx {
-
-namespace {
-std::atomic<ModalAnswerer*> g_answerer{nullptr};
-}  // namespace
-
-void SetModalAnswerer(ModalAnswerer* answerer) {
-    g_answerer.store(answerer);
-}
-
-ModalAnswerer* CurrentModalAnswerer() {
-    return g_answerer.load();
-}
-
-}  // namespace afx
 
 namespace afx::detail {
 
@@ -75,8 +57,6 @@ int ShowBoxOnUi(const std::string& text, const std::string& caption, UINT type) 
     box.setDefaultButton(buttons.front().button);
     for (const auto& b : buttons)
         if (b.id == IDCANCEL || (buttons.size() == 1)) box.setEscapeButton(b.button);
-    if (afx::ModalAnswerer* answerer = afx::CurrentModalAnswerer())
-        return answerer->AnswerMessageBox(box, text);
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
     for (const auto& b : buttons)

@@ -8,17 +8,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 #include <sstream>
+#include <utility>
 
 namespace fs = std::filesystem;
 
 namespace orva::ports {
 namespace {
-
-std::mutex g_settingsLock;
-std::string g_sysfsRoot;
-std::string g_portDir;
 
 struct Family {
     const char* prefix;
@@ -78,32 +74,16 @@ bool ParseVirtualFile(const fs::path& file, std::string& device, std::string& pr
 
 }  // namespace
 
-void SetSysfsRoot(const std::string& path) {
-    std::lock_guard lock(g_settingsLock);
-    g_sysfsRoot = path;
-}
+PortTable::PortTable(std::string sysfsRoot, std::string virtualPortDir)
+    : sysfsRoot_(std::move(sysfsRoot)), virtualPortDir_(std::move(virtualPortDir)) {}
 
-void SetVirtualPortDir(const std::string& path) {
-    std::lock_guard lock(g_settingsLock);
-    g_portDir = path;
-}
-
-std::string SysfsRoot() {
-    {
-        std::lock_guard lock(g_settingsLock);
-        if (!g_sysfsRoot.empty()) return g_sysfsRoot;
-    }
-    return "/sys/class/tty";
-}
-
-std::string VirtualPortDir() {
-    {
-        std::lock_guard lock(g_settingsLock);
-        if (!g_portDir.empty()) return g_portDir;
-    }
+PortTable PortTable::OfThisMachine() {
+    std::string portDir;
     if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && *run)
-        return std::string(run) + "/orva-fg/ports";
-    return "/tmp/orva-fg-" + std::to_string(getuid()) + "/ports";
+        portDir = std::string(run) + "/orva-fg/ports";
+    else
+        portDir = "/tmp/orva-fg-" + std::to_string(getuid()) + "/ports";
+    return PortTable("/sys/class/tty", std::move(portDir));
 }
 
 std::string FriendlyName(const PortEntry& port) {
@@ -137,10 +117,10 @@ int PortNumberForKernelName(const std::string& name) {
     return 0;
 }
 
-std::vector<PortEntry> EnumeratePorts() {
+std::vector<PortEntry> PortTable::Enumerate() const {
     std::vector<PortEntry> out;
     std::error_code ec;
-    for (const fs::path& path : ListFolder(SysfsRoot())) {
+    for (const fs::path& path : ListFolder(sysfsRoot_)) {
         const std::string name = path.filename().string();
         const int number = PortNumberForKernelName(name);
         if (number == 0) continue;
@@ -160,7 +140,7 @@ std::vector<PortEntry> EnumeratePorts() {
         }
         out.push_back(std::move(p));
     }
-    for (const fs::path& path : ListFolder(VirtualPortDir())) {
+    for (const fs::path& path : ListFolder(virtualPortDir_)) {
         const std::string name = path.filename().string();
         if (name.size() < 4 || name.compare(0, 3, "COM") != 0) continue;
         const int number = std::atoi(name.c_str() + 3);
@@ -181,15 +161,15 @@ std::vector<PortEntry> EnumeratePorts() {
     return out;
 }
 
-std::optional<std::string> DevicePathForPort(int number) {
-    for (const PortEntry& p : EnumeratePorts()) {
+std::optional<std::string> PortTable::DevicePathFor(int number) const {
+    for (const PortEntry& p : Enumerate()) {
         if (p.number == number) return p.device;
     }
     return std::nullopt;
 }
 
-int RegisterVirtualPort(const std::string& device, const std::string& product) {
-    const fs::path dir = VirtualPortDir();
+int PortTable::RegisterVirtualPort(const std::string& device, const std::string& product) const {
+    const fs::path dir = virtualPortDir_;
     std::error_code ec;
     fs::create_directories(dir, ec);
     for (int n = kFirstVirtualPort; n <= kLastVirtualPort; ++n) {
@@ -209,9 +189,25 @@ int RegisterVirtualPort(const std::string& device, const std::string& product) {
     return 0;
 }
 
-void UnregisterVirtualPort(int number) {
+void PortTable::UnregisterVirtualPort(int number) const {
     std::error_code ec;
-    fs::remove(fs::path(VirtualPortDir()) / ("COM" + std::to_string(number)), ec);
+    fs::remove(fs::path(virtualPortDir_) / ("COM" + std::to_string(number)), ec);
+}
+
+std::vector<PortEntry> EnumeratePorts() {
+    return MachinePorts().Enumerate();
+}
+
+std::optional<std::string> DevicePathForPort(int number) {
+    return MachinePorts().DevicePathFor(number);
+}
+
+int RegisterVirtualPort(const std::string& device, const std::string& product) {
+    return MachinePorts().RegisterVirtualPort(device, product);
+}
+
+void UnregisterVirtualPort(int number) {
+    MachinePorts().UnregisterVirtualPort(number);
 }
 
 }  // namespace orva::ports

@@ -20,14 +20,6 @@ namespace orva::ports {
 constexpr int kFirstVirtualPort = 97;
 constexpr int kLastVirtualPort = 127;
 
-// Where the scan looks. Defaults: /sys/class/tty, and $XDG_RUNTIME_DIR/orva-fg/ports (else
-// /tmp/orva-fg-<uid>/ports). Tests and tools point both elsewhere; an empty text restores the
-// default.
-void SetSysfsRoot(const std::string& path);
-void SetVirtualPortDir(const std::string& path);
-std::string SysfsRoot();
-std::string VirtualPortDir();
-
 struct PortEntry {
     int number = 0;          // 1..127
     std::string device;      // /dev/ttyUSB0, /dev/pts/3
@@ -38,9 +30,6 @@ struct PortEntry {
 // Port number of a kernel tty name (ttyS3 -> 4, ttyUSB0 -> 33); 0 when it has none.
 int PortNumberForKernelName(const std::string& kernelName);
 
-// Device path for a port number, or nothing when no such device is present now.
-std::optional<std::string> DevicePathForPort(int number);
-
 // The Ports-class friendly name "<product> (COMn)". The program finds the port number between the
 // first "(" and the ")" after it within the name's first 101 characters, so the product text has
 // its brackets made square, loses its control bytes and is shortened (at a character boundary)
@@ -48,10 +37,39 @@ std::optional<std::string> DevicePathForPort(int number);
 std::string FriendlyName(const PortEntry& port);
 inline constexpr std::size_t kMaxFriendlyName = 101;
 
-// Every present port in ascending port-number order.
-std::vector<PortEntry> EnumeratePorts();
+// The ports found in a sysfs tty folder and a virtual-port folder.
+class PortTable {
+public:
+    PortTable(std::string sysfsRoot, std::string virtualPortDir);
+    // This machine's folders: /sys/class/tty, and $XDG_RUNTIME_DIR/orva-fg/ports (else
+    // /tmp/orva-fg-<uid>/ports).
+    static PortTable OfThisMachine();
 
-// Registers a virtual port under the lowest free number; returns it, or 0 when all are taken.
+    const std::string& SysfsRoot() const { return sysfsRoot_; }
+    const std::string& VirtualPortDir() const { return virtualPortDir_; }
+
+    // Every present port in ascending port-number order.
+    std::vector<PortEntry> Enumerate() const;
+    // Device path for a port number, or nothing when no such device is present now.
+    std::optional<std::string> DevicePathFor(int number) const;
+    // Registers a virtual port under the lowest free number; returns it, or 0 when all are taken.
+    int RegisterVirtualPort(const std::string& device, const std::string& product) const;
+    void UnregisterVirtualPort(int number) const;
+
+private:
+    std::string sysfsRoot_;
+    std::string virtualPortDir_;
+};
+
+// The table the stand-ins consult: the Ports device class, the registry's serial map, CreateFile
+// of "COMn" and CComPort::Open. Defined once per executable by the library of the machine it
+// runs on: orva_machine for the program and the tools (this machine's folders), the tests'
+// own for the test programs (folders a test chooses).
+PortTable MachinePorts();
+
+// The same on the machine's table.
+std::vector<PortEntry> EnumeratePorts();
+std::optional<std::string> DevicePathForPort(int number);
 int RegisterVirtualPort(const std::string& device, const std::string& product);
 void UnregisterVirtualPort(int number);
 

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <mutex>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,9 +35,6 @@ bool SameKeyName(const char* a, const char* b) {
     return true;
 }
 
-std::mutex g_overrideLock;
-std::optional<std::vector<std::pair<std::string, std::string>>> g_override;
-
 std::shared_ptr<SerialMapKey> Key(HKEY key) {
     return orva::win32::FindHandleAs<SerialMapKey>(key);
 }
@@ -64,21 +59,7 @@ LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD, DWORD, PHKEY result) {
     if (key != HKEY_LOCAL_MACHINE || subKey == nullptr || !SameKeyName(subKey, kSerialMap))
         return ERROR_FILE_NOT_FOUND;
     auto map = std::make_shared<SerialMapKey>();
-    {
-        std::lock_guard guard(g_overrideLock);
-        if (g_override) {
-            for (const auto& [name, data] : *g_override) map->values.push_back({name, data});
-            *result = orva::win32::AddHandle(std::move(map));
-            return ERROR_SUCCESS;
-        }
-    }
-    int serial = 0, vcom = 0;
-    for (const orva::ports::PortEntry& p : orva::ports::EnumeratePorts()) {
-        const bool builtIn = p.kernelName.rfind("ttyS", 0) == 0;
-        const std::string name = builtIn ? "\\Device\\Serial" + std::to_string(serial++)
-                                         : "\\Device\\VCom" + std::to_string(vcom++);
-        map->values.push_back({name, "COM" + std::to_string(p.number)});
-    }
+    for (auto& [name, data] : orva::win32::MachineSerialMap()) map->values.push_back({name, data});
     *result = orva::win32::AddHandle(std::move(map));
     return ERROR_SUCCESS;
 }
@@ -137,9 +118,16 @@ LONG RegCloseKey(HKEY key) {
 
 namespace orva::win32 {
 
-void SetSerialMapValues(std::optional<std::vector<std::pair<std::string, std::string>>> values) {
-    std::lock_guard guard(g_overrideLock);
-    g_override = std::move(values);
+SerialMapValues SerialMapOf(const std::vector<orva::ports::PortEntry>& ports) {
+    SerialMapValues values;
+    int serial = 0, vcom = 0;
+    for (const orva::ports::PortEntry& p : ports) {
+        const bool builtIn = p.kernelName.rfind("ttyS", 0) == 0;
+        const std::string name = builtIn ? "\\Device\\Serial" + std::to_string(serial++)
+                                         : "\\Device\\VCom" + std::to_string(vcom++);
+        values.emplace_back(name, "COM" + std::to_string(p.number));
+    }
+    return values;
 }
 
 }  // namespace orva::win32

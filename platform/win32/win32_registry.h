@@ -34,16 +34,23 @@ LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* t
                       DWORD* dataLength);
 LONG RegCloseKey(HKEY key);
 
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "port_table.h"
+
 namespace orva::win32 {
 
-// The serial map's values (name, data) in place of those made from the port table, for keys
-// opened from now on; nothing (std::nullopt) goes back to the port table. Tests use it for maps
-// that no port table gives (values that are not "COMn", more ports than the table holds).
-void SetSerialMapValues(std::optional<std::vector<std::pair<std::string, std::string>>> values);
+// The serial map's values (name, data), in order.
+using SerialMapValues = std::vector<std::pair<std::string, std::string>>;
+
+// The map of a port table's ports.
+SerialMapValues SerialMapOf(const std::vector<orva::ports::PortEntry>& ports);
+
+// What the key holds when it is opened. Defined beside orva::ports::MachinePorts() by the
+// machine's library: the program's gives the map of the machine's ports; the tests' can also give
+// maps that no port table gives (values that are not "COMn", more ports than the table holds).
+SerialMapValues MachineSerialMap();
 
 }  // namespace orva::win32

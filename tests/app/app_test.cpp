@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "program_run.h"
+#include "temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -18,9 +19,8 @@ using Entries = std::vector<std::string>;
 class AppTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/orva-app-test-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        home_ = tmpl;
+        home_ = orva::testing::MakeTempFolder("orva-app-test");
+        ASSERT_FALSE(home_.empty());
     }
     void TearDown() override {
         std::error_code ec;

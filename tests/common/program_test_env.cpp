@@ -10,27 +10,27 @@
 #include "SampleStore.h"
 #include "TestConditions.h"
 #include "port_table.h"
+#include "temp_folder.h"
+#include "test_machine.h"
 
 namespace fs = std::filesystem;
 
 namespace orva::testenv {
 
 fs::path UsePrivatePortTable(const char* prefix) {
-    std::string tmpl = std::string("/tmp/") + prefix + "-XXXXXX";
-    if (mkdtemp(tmpl.data()) == nullptr) {
-        ADD_FAILURE() << "mkdtemp failed for " << tmpl;
+    const fs::path root = orva::testing::MakeTempFolder(prefix);
+    if (root.empty()) {
+        ADD_FAILURE() << "no temporary folder for " << prefix;
         return {};
     }
-    const fs::path root = tmpl;
     fs::create_directories(root / "class" / "tty");
-    orva::ports::SetSysfsRoot((root / "class" / "tty").string());
-    orva::ports::SetVirtualPortDir((root / "ports").string());
+    orva::testing::UsePortTable(
+        orva::ports::PortTable((root / "class" / "tty").string(), (root / "ports").string()));
     return root;
 }
 
 void RestoreMachinePortTable(const fs::path& root) {
-    orva::ports::SetSysfsRoot("");
-    orva::ports::SetVirtualPortDir("");
+    orva::testing::UseMachinePortTable();
     std::error_code ec;
     if (!root.empty()) fs::remove_all(root, ec);
 }

@@ -15,15 +15,15 @@
 
 #include "ComPort.h"
 #include "port_table.h"
+#include "temp_folder.h"
+#include "test_machine.h"
 
 namespace orva::comport::test {
 
 void PtyTest::SetUp() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string tmpl = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/comport-test-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-    portDir_ = tmpl;
-    orva::ports::SetVirtualPortDir(portDir_);
+    portDir_ = orva::testing::MakeTempFolder("comport-test");
+    ASSERT_FALSE(portDir_.empty());
+    orva::testing::UseVirtualPortFolder(portDir_);
 
     master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     ASSERT_GE(master_, 0) << std::strerror(errno);
@@ -44,7 +44,7 @@ void PtyTest::TearDown() {
     if (master_ >= 0) ::close(master_);
     std::error_code ec;
     std::filesystem::remove_all(portDir_, ec);
-    orva::ports::SetVirtualPortDir("");
+    orva::testing::UseMachinePortTable();
 }
 
 void PtyTest::Unplug() {

@@ -11,6 +11,8 @@
 #include "gauge_sim.h"
 #include "port_table.h"
 #include "pty_fixture.h"
+#include "temp_folder.h"
+#include "test_machine.h"
 
 namespace orva::comport::test {
 namespace {
@@ -47,16 +49,15 @@ struct LineCollector {
 class WithSimulator : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/comport-sim-test-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-        orva::ports::SetVirtualPortDir(dir_);
+        dir_ = orva::testing::MakeTempFolder("comport-sim-test");
+        ASSERT_FALSE(dir_.empty());
+        orva::testing::UseVirtualPortFolder(dir_);
     }
     void TearDown() override {
         sim_.reset();
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);
-        orva::ports::SetVirtualPortDir("");
+        orva::testing::UseMachinePortTable();
     }
     int StartSimulator(orva::sim::SimOptions options) {
         sim_ = std::make_unique<orva::sim::GaugeSimulator>(std::move(options));

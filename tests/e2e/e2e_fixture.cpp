@@ -14,6 +14,7 @@
 #include "port_table.h"
 #include "program_test_env.h"
 #include "resources.h"
+#include "temp_folder.h"
 #include "win32_thread.h"
 
 namespace fs = std::filesystem;
@@ -58,9 +59,8 @@ float ReadingTime(std::int32_t n, double rate) {
 void DialogTest::SetUpTestSuite() {
     static std::string base;
     if (base.empty()) {
-        char tmpl[] = "/tmp/orva-e2e-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        base = tmpl;
+        base = orva::testing::MakeProcessTempFolder("orva-e2e");
+        ASSERT_FALSE(base.empty());
         fs::create_directories(base + "/state");
         fs::create_directories(base + "/runtime");
         fs::permissions(base + "/runtime", fs::perms::owner_all, fs::perm_options::replace);

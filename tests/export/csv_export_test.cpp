@@ -219,7 +219,17 @@ TEST_F(CsvExportTest, AnExistingFileIsConfirmedAndReplaced) {
         EXPECT_EQ(ReadFile(file), old);
         EXPECT_FALSE(ShownBox(kOk));
         ASSERT_EQ(ui_test::Boxes().size(), 1u);
-        EXPECT_EQ(ui_test::Boxes()[0].caption, "Confirm Save As");
+        EXPECT_EQ(ui_test::Boxes()[0].caption, "Save As");
+        EXPECT_EQ(ui_test::Boxes()[0].text, "old.csv already exists.\nDo you want to replace it?");
+        EXPECT_EQ(ui_test::Boxes()[0].buttons, static_cast<UINT>(MB_YESNO));
+        // The save dialog offers CSV files only, adds ".csv" to a bare name and asks before it
+        // replaces a file.
+        const auto dialogs = afx::testing::ShownFileDialogs();
+        ASSERT_EQ(dialogs.size(), 1u);
+        EXPECT_TRUE(dialogs[0].save);
+        EXPECT_EQ(dialogs[0].filters, (std::vector<std::string>{"csv Files (*.csv)"}));
+        EXPECT_EQ(dialogs[0].defaultSuffix, "csv");
+        EXPECT_TRUE(dialogs[0].confirmsOverwrite);
 
         afx::testing::ClearShownBoxes();
         afx::testing::AnswerNextMessageBox(IDYES);

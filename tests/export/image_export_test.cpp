@@ -42,6 +42,13 @@ TEST_F(ImageExportTest, NameWithoutExtensionGetsBmpAndThePictureShowsTheCurve) {
         AnswerNextFileDialog((dir / "curve").string());
         ASSERT_TRUE(Click(dlg, kExportImage));
         EXPECT_TRUE(ui_test::Boxes().empty());
+        // The save dialog offers BMP pictures only and adds ".bmp" to the bare name typed.
+        const auto dialogs = afx::testing::ShownFileDialogs();
+        ASSERT_EQ(dialogs.size(), 1u);
+        EXPECT_TRUE(dialogs[0].save);
+        EXPECT_EQ(dialogs[0].filters, (std::vector<std::string>{"bmp Files (*.bmp)"}));
+        EXPECT_EQ(dialogs[0].defaultSuffix, "bmp");
+        EXPECT_TRUE(dialogs[0].confirmsOverwrite);
 
         const fs::path file = dir / "curve.bmp";
         ASSERT_TRUE(fs::exists(file));

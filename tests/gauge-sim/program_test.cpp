@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "slave_port.h"
+#include "temp_folder.h"
 
 using gauge_sim_test::SlavePort;
 
@@ -79,9 +80,8 @@ Child Start(std::vector<std::string> args, const std::string& runDir) {
 class GaugeSimProgram : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/gauge-sim-program-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
+        dir_ = orva::testing::MakeTempFolder("gauge-sim-program");
+        ASSERT_FALSE(dir_.empty());
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
     std::string Ports() const { return dir_ + "/orva-fg/ports"; }

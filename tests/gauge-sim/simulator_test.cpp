@@ -11,6 +11,8 @@
 #include "gauge_sim.h"
 #include "port_table.h"
 #include "slave_port.h"
+#include "temp_folder.h"
+#include "test_machine.h"
 
 namespace sim = orva::sim;
 using gauge_sim_test::DecodedFrame;
@@ -359,13 +361,12 @@ TEST(GaugeSimulator, UnplugEndsTheProgramsReads) {
 class VirtualPortDir : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/gauge-sim-ports-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-        orva::ports::SetVirtualPortDir(dir_);
+        dir_ = orva::testing::MakeTempFolder("gauge-sim-ports");
+        ASSERT_FALSE(dir_.empty());
+        orva::testing::UseVirtualPortFolder(dir_);
     }
     void TearDown() override {
-        orva::ports::SetVirtualPortDir("");
+        orva::testing::UseMachinePortTable();
         std::filesystem::remove_all(dir_);
     }
     std::size_t Files() const {

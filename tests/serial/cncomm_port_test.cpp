@@ -24,6 +24,7 @@
 #include "gauge_sim.h"
 #include "port_table.h"
 #include "pty_fixture.h"
+#include "test_machine.h"
 #include "win32_handle_table.h"
 #include "win32_thread.h"
 #include "win32_thread_message.h"
@@ -87,7 +88,7 @@ protected:
         std::string tmpl = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/cncomm-test-XXXXXX";
         ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
         dir_ = tmpl;
-        orva::ports::SetVirtualPortDir(dir_);
+        orva::testing::UseVirtualPortFolder(dir_);
         orva::sim::SimOptions o;
         o.profile.kind = orva::sim::LoadProfile::Kind::Sequence;
         o.profile.sequence = {"12.500"};
@@ -100,7 +101,7 @@ protected:
         sim_.reset();
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);
-        orva::ports::SetVirtualPortDir("");
+        orva::testing::UseMachinePortTable();
     }
 
     // Reads one reading line through ReadPort's wait-for-all mode.

@@ -17,6 +17,8 @@
 #include "afx_testing.h"
 #include "port_table.h"
 #include "pty_fixture.h"
+#include "temp_folder.h"
+#include "test_machine.h"
 #include "win32_registry.h"
 
 namespace {
@@ -31,7 +33,7 @@ protected:
         T::EnsureApplication();
         T::ClearShownBoxes();
     }
-    void TearDown() override { orva::win32::SetSerialMapValues(std::nullopt); }
+    void TearDown() override { orva::testing::UseSerialMap(std::nullopt); }
 
     std::vector<std::string> Entries() {
         std::vector<std::string> out;
@@ -42,10 +44,10 @@ protected:
 };
 
 TEST_F(PortList, BuiltInAndUsbPortsInMapOrderWithTheFirstSelected) {
-    orva::win32::SetSerialMapValues(Values{{"\\Device\\Serial0", "COM3"},
-                                           {"\\Device\\Modem", "COM7"},  // neither name: skipped
-                                           {"\\Device\\VCom0", "COM12"},
-                                           {"\\Device\\VCom1", "COM123456789"}});  // longer than 10 bytes
+    orva::testing::UseSerialMap(Values{{"\\Device\\Serial0", "COM3"},
+                                       {"\\Device\\Modem", "COM7"},  // neither name: skipped
+                                       {"\\Device\\VCom0", "COM12"},
+                                       {"\\Device\\VCom1", "COM123456789"}});  // longer than 10 bytes
     combo_.AddString("old");
     EnumerateSerialPorts(combo_);
     EXPECT_EQ(Entries(), (std::vector<std::string>{"COM3", "COM12"}));
@@ -57,9 +59,8 @@ TEST_F(PortList, BuiltInAndUsbPortsInMapOrderWithTheFirstSelected) {
 }
 
 TEST_F(PortList, TheMachinesOwnPortTableGivesTheSameList) {
-    char tmpl[] = "/tmp/port-list-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    const fs::path root = tmpl;
+    const fs::path root = orva::testing::MakeTempFolder("port-list");
+    ASSERT_FALSE(root.empty());
     for (const char* tty : {"ttyS0", "ttyS4"}) {
         fs::create_directories(root / "sys" / tty / "device");
         std::ofstream(root / "sys" / tty / "type") << "4\n";
@@ -68,11 +69,9 @@ TEST_F(PortList, TheMachinesOwnPortTableGivesTheSameList) {
     std::ofstream(root / "usb" / "idVendor") << "1a86\n";
     fs::create_directories(root / "sys" / "ttyUSB0");
     fs::create_directory_symlink(root / "usb" / "tty", root / "sys" / "ttyUSB0" / "device");
-    orva::ports::SetSysfsRoot((root / "sys").string());
-    orva::ports::SetVirtualPortDir((root / "ports").string());
+    orva::testing::UsePortTable(orva::ports::PortTable((root / "sys").string(), (root / "ports").string()));
     EnumerateSerialPorts(combo_);
-    orva::ports::SetSysfsRoot("");
-    orva::ports::SetVirtualPortDir("");
+    orva::testing::UseMachinePortTable();
     std::error_code ec;
     fs::remove_all(root, ec);
     EXPECT_EQ(Entries(), (std::vector<std::string>{"COM1", "COM5", "COM33"}));
@@ -80,7 +79,7 @@ TEST_F(PortList, TheMachinesOwnPortTableGivesTheSameList) {
 }
 
 TEST_F(PortList, AMapWithoutValuesShowsTheBoxAndEmptiesTheList) {
-    orva::win32::SetSerialMapValues(Values{});
+    orva::testing::UseSerialMap(Values{});
     combo_.AddString("COM9");
     EnumerateSerialPorts(combo_);
     EXPECT_TRUE(Entries().empty());
@@ -95,12 +94,12 @@ TEST_F(PortList, TwentyPortsAreKeptAndDataWithoutComGivesZero) {
     Values values;
     for (int i = 1; i <= 21; ++i)
         values.push_back({"\\Device\\Serial" + std::to_string(i), "COM" + std::to_string(i)});
-    orva::win32::SetSerialMapValues(values);
+    orva::testing::UseSerialMap(values);
     EnumerateSerialPorts(combo_);
     EXPECT_EQ(combo_.GetCount(), 20);
     EXPECT_EQ(g_nRegistryPorts[19], 20);  // the 21st is dropped
 
-    orva::win32::SetSerialMapValues(Values{{"\\Device\\VComA", "XY"}, {"\\Device\\VComB", "ABCD7"}});
+    orva::testing::UseSerialMap(Values{{"\\Device\\VComA", "XY"}, {"\\Device\\VComB", "ABCD7"}});
     EnumerateSerialPorts(combo_);
     EXPECT_EQ(g_nRegistryPorts[0], 0);  // nothing after the first three characters
     EXPECT_EQ(g_nRegistryPorts[1], 0);  // "D7": no digits at the start

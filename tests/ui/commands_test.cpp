@@ -12,6 +12,7 @@
 
 #include "AboutDlg.h"
 #include "KvApp.h"
+#include "temp_folder.h"
 #include "window_fixture.h"
 
 namespace {
@@ -148,9 +149,8 @@ namespace {
 
 // The start-up log's writer on its own: refused entries write nothing.
 TEST(StartupLog, WriteLogRefusesEmptyTextsAndAClosedLog) {
-    char tmpl[] = "/tmp/orva-ui-log-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    const std::filesystem::path dir = tmpl;
+    const std::filesystem::path dir = orva::testing::MakeTempFolder("orva-ui-log");
+    ASSERT_FALSE(dir.empty());
     const std::filesystem::path file = dir / "log.txt";
     ASSERT_TRUE(CreateNewFile(file.c_str()));
 

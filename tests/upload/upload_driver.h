@@ -1,4 +1,4 @@
-// Starts a memory upload on the dialog in the order the Start button does it, and ends it.
+// Starts a memory upload on the dialog as a user does, and ends what it started.
 // For the tests only.
 #pragma once
 
@@ -6,9 +6,9 @@ class CKvDlg;
 
 namespace upload_test {
 
-// The upload start: texts and list emptied, counters and ring reset, a new acquisition thread,
-// the connect request, the controls disabled, the tick timer started. UI thread.
-void StartUploadLikeStart(CKvDlg& dlg);
+// "Upload Memory Data From Gauge" on the Acquisition page, then Start: the program's own upload
+// start. False when either could not be clicked. UI thread.
+bool StartUploadWithTheButtons(CKvDlg& dlg);
 
 // Kills the tick timer and ends the acquisition thread. UI thread.
 void EndUpload(CKvDlg& dlg);

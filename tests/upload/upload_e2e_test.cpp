@@ -1,5 +1,5 @@
-// Whole uploads through CComPort, a pseudo-terminal and the gauge simulator, with the acquisition
-// thread and the tick timer running as Start runs them.
+// Whole uploads through CComPort, a pseudo-terminal and the gauge simulator, started with the
+// program's own Start button, the acquisition thread and the tick timer running.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -88,7 +88,7 @@ TEST_F(UploadE2eTest, NineHundredNinetyNineRecordsInTwentyNineFrames) {
     const auto memory = orva::sim::GenerateRecords(999, 5);
     auto& sim = Gauge(memory);
     dlg_->m_page1.m_cbReportName.SetWindowText("Batch 12");
-    upload_test::StartUploadLikeStart(*dlg_);
+    ASSERT_TRUE(upload_test::StartUploadWithTheButtons(*dlg_));
     ASSERT_TRUE(WaitForUpload(sim, 999));
 
     EXPECT_EQ(sim.BlocksAcknowledged(), 29u);
@@ -116,7 +116,7 @@ TEST_F(UploadE2eTest, InvertLoadSwapsTheDirections) {
     g_bInvertLoad = 1;
     const auto memory = orva::sim::GenerateRecords(80, 9);
     auto& sim = Gauge(memory);
-    upload_test::StartUploadLikeStart(*dlg_);
+    ASSERT_TRUE(upload_test::StartUploadWithTheButtons(*dlg_));
     ASSERT_TRUE(WaitForUpload(sim, 80));
     ExpectListMatches(memory, true);
     EXPECT_EQ(Count(g_strExportText, "Report Name:test\r\n"), 1);
@@ -126,7 +126,7 @@ TEST_F(UploadE2eTest, BadChecksumIsReportedOnceAndTheUploadGoesOn) {
     const auto memory = orva::sim::GenerateRecords(100, 3);
     auto& sim = Gauge(memory);
     sim.CorruptNextFrames(1);
-    upload_test::StartUploadLikeStart(*dlg_);
+    ASSERT_TRUE(upload_test::StartUploadWithTheButtons(*dlg_));
     ASSERT_TRUE(WaitForUpload(sim, 100));
     EXPECT_EQ(CountBoxes("Communication of COM port is finished"), 1);
     EXPECT_EQ(afx::testing::ShownBoxes().size(), 1u);
@@ -137,7 +137,7 @@ TEST_F(UploadE2eTest, BadChecksumIsReportedOnceAndTheUploadGoesOn) {
 TEST_F(UploadE2eTest, SilentGaugeGetsAConnectRequestPerTickThenTheTimeOut) {
     auto& sim = Gauge(orva::sim::GenerateRecords(10, 1));
     sim.SetSilent(true);
-    upload_test::StartUploadLikeStart(*dlg_);
+    ASSERT_TRUE(upload_test::StartUploadWithTheButtons(*dlg_));
     EXPECT_FALSE(Enabled(1023));
     ASSERT_TRUE(afx::testing::RunUntil([] { return CountBoxes(kUploadTimeoutText) == 1; }, 60000))
         << "connect requests " << sim.ConnectRequests() << ", ticks " << dlg_->m_nUploadTicks.load()

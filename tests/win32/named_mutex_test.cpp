@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "temp_folder.h"
 #include "win32_sync.h"
 
 extern char** environ;
@@ -78,9 +79,8 @@ private:
 class NamedMutex : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/orva-mutex-test-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        m_dir = tmpl;
+        m_dir = orva::testing::MakeTempFolder("orva-mutex-test");
+        ASSERT_FALSE(m_dir.empty());
         if (const char* old = getenv("XDG_RUNTIME_DIR")) m_oldRuntime = old;
         setenv("XDG_RUNTIME_DIR", m_dir.c_str(), 1);
     }

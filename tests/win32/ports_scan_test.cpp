@@ -11,6 +11,8 @@
 
 #include "port_table.h"
 #include "setupapi.h"
+#include "temp_folder.h"
+#include "test_machine.h"
 
 namespace fs = std::filesystem;
 
@@ -53,19 +55,16 @@ std::vector<Scanned> ScanLikeTheProgram() {
 class PortsScan : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/orva-ports-test-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        m_root = tmpl;
+        m_root = orva::testing::MakeTempFolder("orva-ports-test");
+        ASSERT_FALSE(m_root.empty());
         m_tty = m_root / "class" / "tty";
         fs::create_directories(m_tty);
-        orva::ports::SetSysfsRoot(m_tty.string());
-        orva::ports::SetVirtualPortDir((m_root / "ports").string());
+        orva::testing::UsePortTable(orva::ports::PortTable(m_tty.string(), (m_root / "ports").string()));
     }
 
     void TearDown() override {
         for (int fd : m_ptys) close(fd);
-        orva::ports::SetSysfsRoot("");
-        orva::ports::SetVirtualPortDir("");
+        orva::testing::UseMachinePortTable();
         fs::remove_all(m_root);
     }
 
@@ -243,7 +242,8 @@ TEST_F(PortsScan, OtherClassesAndAnEmptyMachine) {
     const GUID other = {0x4D36E96D, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
     EXPECT_EQ(SetupDiGetClassDevsA(&other, nullptr, nullptr, DIGCF_PRESENT), INVALID_HANDLE_VALUE);
     EXPECT_EQ(SetupDiGetClassDevsA(nullptr, nullptr, nullptr, DIGCF_PRESENT), INVALID_HANDLE_VALUE);
-    orva::ports::SetSysfsRoot((m_root / "missing").string());
+    orva::testing::UsePortTable(
+        orva::ports::PortTable((m_root / "missing").string(), (m_root / "ports").string()));
     EXPECT_TRUE(ScanLikeTheProgram().empty());
 }
 

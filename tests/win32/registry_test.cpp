@@ -7,6 +7,8 @@
 #include <string>
 
 #include "port_table.h"
+#include "temp_folder.h"
+#include "test_machine.h"
 #include "win32_registry.h"
 
 namespace {
@@ -16,9 +18,8 @@ namespace fs = std::filesystem;
 class SerialMap : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/registry-test-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        root_ = tmpl;
+        root_ = orva::testing::MakeTempFolder("registry-test");
+        ASSERT_FALSE(root_.empty());
         fs::create_directories(root_ / "sys" / "ttyS0" / "device");
         std::ofstream(root_ / "sys" / "ttyS0" / "type") << "4\n";
         fs::create_directories(root_ / "usbdev" / "tty");
@@ -26,13 +27,12 @@ protected:
         fs::create_directories(root_ / "sys" / "ttyUSB2");
         fs::create_directory_symlink(root_ / "usbdev" / "tty", root_ / "sys" / "ttyUSB2" / "device");
         fs::create_directories(root_ / "ports");
-        orva::ports::SetSysfsRoot((root_ / "sys").string());
-        orva::ports::SetVirtualPortDir((root_ / "ports").string());
+        orva::testing::UsePortTable(
+            orva::ports::PortTable((root_ / "sys").string(), (root_ / "ports").string()));
         virtual_ = orva::ports::RegisterVirtualPort("/dev/null", "Gauge");
     }
     void TearDown() override {
-        orva::ports::SetSysfsRoot("");
-        orva::ports::SetVirtualPortDir("");
+        orva::testing::UseMachinePortTable();
         std::error_code ec;
         fs::remove_all(root_, ec);
     }

@@ -17,7 +17,9 @@ namespace afx::testing {
 // Makes the Qt application when there is none (offscreen when no platform is set) and keeps
 // LC_NUMERIC at "C". Message boxes and file dialogs are answered from the queues below from now on.
 void EnsureApplication();
-// Only the answering: message boxes and file dialogs take their answers from the queues below.
+// Only the answering, on the thread that makes (or made) the application: each message box and
+// file dialog the program shows is answered from the queues below, from outside, as a person at
+// the screen answers it.
 void AnswerDialogsFromQueues();
 
 // The Qt widget of a control of the dialog; nullptr when none.
@@ -45,7 +47,7 @@ void CloseWindow(CWnd& wnd);
 bool ChooseSystemMenuItem(CWnd& wnd, UINT id);
 
 // Message boxes: each box takes the next queued answer; with an empty queue it takes its first
-// button (IDOK, IDYES, ...). Every box shown is recorded.
+// button (IDOK, IDYES, ...). Every box shown is recorded as it reads on the screen.
 struct ShownBox {
     std::string text;
     std::string caption;
@@ -57,9 +59,19 @@ void AnswerNextMessageBox(int reply);
 std::vector<ShownBox> ShownBoxes();
 void ClearShownBoxes();
 
-// File dialogs: the next dialog is answered with this path as if the user had typed it (empty:
-// Cancel). With an empty queue a dialog is cancelled.
+// File dialogs: the next dialog is answered with this path as if the user had typed it and pressed
+// Save or Open (empty: Cancel). With an empty queue a dialog is cancelled. A dialog that stays
+// open (after "No" at its question whether to replace a file) takes the next path.
 void AnswerNextFileDialog(const std::string& path);
+// Every file dialog shown, as it was offered.
+struct ShownFileDialog {
+    bool save = false;
+    std::string title;
+    std::vector<std::string> filters;  // as listed, "csv Files (*.csv)"
+    std::string defaultSuffix;         // without its dot
+    bool confirmsOverwrite = false;
+};
+std::vector<ShownFileDialog> ShownFileDialogs();
 
 bool GrabToPng(CWnd& wnd, const std::string& path);
 

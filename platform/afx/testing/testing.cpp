@@ -6,7 +6,6 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QTabBar>
@@ -17,119 +16,12 @@
 
 #include "afx_dialog.h"
 #include "afx_testing.h"
-#include "modal_answerer.h"
-#include "test_hooks.h"
 #include "widgets.h"
 #include "wnd_core.h"
 
 using namespace afx::detail;
 
-namespace afx::detail {
-
-TestHooks& Hooks() {
-    static TestHooks* h = new TestHooks;
-    return *h;
-}
-
-}  // namespace afx::detail
-
 namespace afx::testing {
-
-namespace {
-
-int IdOf(QMessageBox::StandardButton button) {
-    switch (button) {
-        case QMessageBox::Ok:
-            return IDOK;
-        case QMessageBox::Cancel:
-            return IDCANCEL;
-        case QMessageBox::Abort:
-            return IDABORT;
-        case QMessageBox::Retry:
-            return IDRETRY;
-        case QMessageBox::Ignore:
-            return IDIGNORE;
-        case QMessageBox::Yes:
-            return IDYES;
-        case QMessageBox::No:
-            return IDNO;
-        default:
-            return IDOK;
-    }
-}
-
-// What the box shows, read back from the box itself.
-ShownBox Describe(const QMessageBox& box) {
-    ShownBox s;
-    s.caption = FromQt(box.windowTitle());
-    QMessageBox::StandardButtons sb = box.standardButtons();
-    auto has = [&](QMessageBox::StandardButton b) { return (sb & b) == b; };
-    int n = static_cast<int>(box.buttons().size());
-    if (n == 1 && has(QMessageBox::Ok))
-        s.buttons = MB_OK;
-    else if (n == 2 && has(QMessageBox::Ok) && has(QMessageBox::Cancel))
-        s.buttons = MB_OKCANCEL;
-    else if (n == 2 && has(QMessageBox::Yes) && has(QMessageBox::No))
-        s.buttons = MB_YESNO;
-    else if (n == 3 && has(QMessageBox::Yes) && has(QMessageBox::No) && has(QMessageBox::Cancel))
-        s.buttons = MB_YESNOCANCEL;
-    else if (n == 2 && has(QMessageBox::Retry) && has(QMessageBox::Cancel))
-        s.buttons = MB_RETRYCANCEL;
-    else if (n == 3 && has(QMessageBox::Abort))
-        s.buttons = MB_ABORTRETRYIGNORE;
-    else
-        s.buttons = 0xFFFF;
-    switch (box.icon()) {
-        case QMessageBox::Critical:
-            s.icon = MB_ICONERROR;
-            break;
-        case QMessageBox::Question:
-            s.icon = MB_ICONQUESTION;
-            break;
-        case QMessageBox::Warning:
-            s.icon = MB_ICONEXCLAMATION;
-            break;
-        case QMessageBox::Information:
-            s.icon = MB_ICONINFORMATION;
-            break;
-        default:
-            s.icon = 0;
-            break;
-    }
-    return s;
-}
-
-// Boxes and file dialogs answered from the queues, every box recorded.
-class QueuedAnswers final : public ModalAnswerer {
-public:
-    int AnswerMessageBox(const QMessageBox& box, const std::string& text) override {
-        ShownBox s = Describe(box);
-        s.text = text;
-        int reply = box.defaultButton() ? IdOf(box.standardButton(box.defaultButton())) : IDOK;
-        std::lock_guard<std::mutex> lock(Hooks().mu);
-        if (!Hooks().boxAnswers.empty()) {
-            reply = Hooks().boxAnswers.front();
-            Hooks().boxAnswers.pop_front();
-        }
-        s.reply = reply;
-        Hooks().shown.push_back(s);
-        return reply;
-    }
-    std::optional<std::string> AnswerFileDialog() override {
-        std::lock_guard<std::mutex> lock(Hooks().mu);
-        if (Hooks().fileAnswers.empty()) return std::nullopt;
-        std::string answer = Hooks().fileAnswers.front();
-        Hooks().fileAnswers.pop_front();
-        return answer;
-    }
-};
-
-}  // namespace
-
-void AnswerDialogsFromQueues() {
-    static QueuedAnswers* answers = new QueuedAnswers;
-    SetModalAnswerer(answers);
-}
 
 void EnsureApplication() {
     if (!QCoreApplication::instance()) {
@@ -300,28 +192,6 @@ bool ChooseSystemMenuItem(CWnd& wnd, UINT id) {
         }
     }
     return false;
-}
-
-void AnswerNextMessageBox(int reply) {
-    std::lock_guard<std::mutex> lock(Hooks().mu);
-    Hooks().boxAnswers.push_back(reply);
-}
-
-std::vector<ShownBox> ShownBoxes() {
-    std::lock_guard<std::mutex> lock(Hooks().mu);
-    return Hooks().shown;
-}
-
-void ClearShownBoxes() {
-    std::lock_guard<std::mutex> lock(Hooks().mu);
-    Hooks().shown.clear();
-    Hooks().boxAnswers.clear();
-    Hooks().fileAnswers.clear();
-}
-
-void AnswerNextFileDialog(const std::string& path) {
-    std::lock_guard<std::mutex> lock(Hooks().mu);
-    Hooks().fileAnswers.push_back(path);
 }
 
 bool GrabToPng(CWnd& wnd, const std::string& path) {
