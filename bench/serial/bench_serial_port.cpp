@@ -11,9 +11,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,6 +19,7 @@
 #include "SerialPort.h"
 #include "afx.h"
 #include "afx_testing.h"
+#include "bench_dialog.h"
 #include "port_table.h"
 #include "temp_folder.h"
 #include "test_machine.h"
@@ -52,15 +51,6 @@ public:
 BEGIN_MESSAGE_MAP(Owner, CDialog)
 ON_MESSAGE(kSerialByteMessage, &Owner::OnByte)
 END_MESSAGE_MAP()
-
-std::int64_t StatusBytes(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::size_t n = std::strlen(field);
-    while (std::getline(status, line))
-        if (line.compare(0, n, field) == 0) return std::stoll(line.substr(n)) * 1024;
-    return -1;
-}
 
 // The device side: a pseudo-terminal registered as a virtual port in a private folder.
 struct Device {
@@ -141,7 +131,7 @@ void BusyOwnerMemory(Device& device, std::size_t n) {
         return;
     }
     afx::testing::Pump(50);
-    const std::int64_t before = StatusBytes("VmRSS:");
+    const std::int64_t before = bench::StatusBytes("VmRSS:");
     const auto start = Clock::now();
     std::thread sender = device.Send(n);
     sender.join();
@@ -152,7 +142,7 @@ void BusyOwnerMemory(Device& device, std::size_t n) {
         ::ioctl(device.keeper, FIONREAD, &queued);
     }
     const double inSeconds = std::chrono::duration<double>(Clock::now() - start).count();
-    const std::int64_t held = StatusBytes("VmRSS:");
+    const std::int64_t held = bench::StatusBytes("VmRSS:");
     const bool all = afx::testing::RunUntil([&] { return owner.received >= n; }, 600000);
     port.Shutdown();
     afx::testing::Pump();
@@ -160,7 +150,7 @@ void BusyOwnerMemory(Device& device, std::size_t n) {
         "(b) owner busy: %zu bytes taken in within %.1f s; RSS %.1f MB before, %.1f MB with them held "
         "(%.1f bytes per byte), peak %.1f MB; then %zu handed over%s, %zu out of order\n",
         n, inSeconds, before / 1e6, held / 1e6, static_cast<double>(held - before) / static_cast<double>(n),
-        StatusBytes("VmHWM:") / 1e6, owner.received, all ? "" : " (NOT ALL)", owner.wrong);
+        bench::StatusBytes("VmHWM:") / 1e6, owner.received, all ? "" : " (NOT ALL)", owner.wrong);
     owner.DestroyWindow();
     afx::testing::Pump();
 }

@@ -21,6 +21,7 @@
 #include "CnComm.h"
 #include "afx.h"
 #include "afx_testing.h"
+#include "device_release.h"
 #include "gauge_sim.h"
 #include "port_table.h"
 #include "pty_fixture.h"
@@ -370,20 +371,8 @@ struct SecondDevice {
     }
 };
 
-// Reads and drops what the device side holds until `done` holds: a call that waits for a device
-// that never reads is let go this way when it did not return by itself.
-template <class Done>
-void LetGoBy(int master, Done done) {
-    char buf[65536];
-    for (int round = 0; round < 20000 && !done(); ++round) {
-        pollfd pfd{master, POLLIN, 0};
-        if (::poll(&pfd, 1, 10) > 0 && ::read(master, buf, sizeof buf) <= 0) break;
-    }
-}
-
-bool Ready(std::future<void>& f, std::chrono::seconds within) {
-    return f.wait_for(within) == std::future_status::ready;
-}
+using serial_test::LetGoBy;
+using serial_test::Ready;
 
 TEST_F(WithDevice, APlainSendKeepsTheRestOfItsChunkWhileTheDevicePauses) {
     // The port's own write time-out is 250 ms; a device that pauses longer must still get every

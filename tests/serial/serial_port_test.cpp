@@ -24,6 +24,7 @@
 #include "SerialPort.h"
 #include "afx.h"
 #include "afx_testing.h"
+#include "device_release.h"
 #include "pty_fixture.h"
 #include "win32_critical_section.h"
 #include "win32_handle_table.h"
@@ -404,20 +405,8 @@ TEST_F(SerialPortOnPty, ReadBlockingReadsWhatTheDeviceSendsAndFailsWhenItVanishe
     EXPECT_EQ(std::string(buf, 3), std::string(3, '\0'));
 }
 
-// Drops what the device side holds until `done` holds: a call held up by a device that never
-// reads is let go this way when it did not return by itself.
-template <class Done>
-void LetGoBy(int master, Done done) {
-    char buf[65536];
-    for (int round = 0; round < 20000 && !done(); ++round) {
-        pollfd pfd{master, POLLIN, 0};
-        if (::poll(&pfd, 1, 10) > 0 && ::read(master, buf, sizeof buf) <= 0) break;
-    }
-}
-
-bool Ready(std::future<BOOL>& f, std::chrono::seconds within) {
-    return f.wait_for(within) == std::future_status::ready;
-}
+using serial_test::LetGoBy;
+using serial_test::Ready;
 
 TEST_F(SerialPortOnPty, AQueueCallDuringAPendingSendReturnsAtOnce) {
     constexpr UINT kBig = 1 << 20;  // far more than the device holds; it does not read
