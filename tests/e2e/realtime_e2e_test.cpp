@@ -163,10 +163,12 @@ TEST_F(RealTimeTest, StartByLoadWaitsForTheThreshold) {
         TypeInto(dlg_->m_page2, 1144, "10");
         StartWithName("threshold");
         // While waiting, every reading puts the test back to index 0; the graph holds only it, at 0 s.
-        ASSERT_TRUE(WaitFor([&] { return g_fPeak.load() == 5.0f; }));
-        EXPECT_EQ(g_nSampleIndex.load(), 0);
-        EXPECT_EQ(g_nSampleCount.load(), 0);
-        EXPECT_EQ(g_fAverage.load(), 0.0f);
+        // Each reading is stored at index 1 before it is put back, so the waiting state is waited
+        // for as a whole rather than read at one moment.
+        ASSERT_TRUE(WaitFor([&] {
+            return g_fPeak.load() == 5.0f && g_nSampleIndex.load() == 0 && g_nSampleCount.load() == 0 &&
+                   g_fAverage.load() == 0.0f;
+        }));
         gauge_->InjectGarbage("-12 N\r");
         ASSERT_TRUE(WaitFor([&] { return g_nSampleCount.load() >= 4; }, 60000));
         ClickStart();
