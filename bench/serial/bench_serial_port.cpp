@@ -160,7 +160,7 @@ void BusyOwnerMemory(Device& device, std::size_t n) {
 int main(int argc, char** argv) {
     const std::size_t rateBytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : (1u << 20);
     const std::size_t floodBytes = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : (4u << 20);
-    afx::testing::EnsureApplication();
+    bench::PrepareProcess();  // the application, with its state and runtime folders of its own
     afx::DialogTemplate t;
     t.id = kTemplate;
     t.cx = 100;
