@@ -16,6 +16,7 @@
 #include "KvDlg.h"
 #include "bench_dialog.h"
 #include "jet_file.h"
+#include "temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -51,8 +52,8 @@ std::vector<std::uint8_t> KvFile() {
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::atoi(argv[1]) : 3;
     bench::PrepareProcess();
-    std::string pattern = (fs::temp_directory_path() / "orva-bench-kv-XXXXXX").string();
-    const fs::path dir = mkdtemp(pattern.data());
+    const fs::path dir = orva::testing::MakeProcessTempFolder("orva-bench-kv");
+    if (dir.empty()) return 1;
     const fs::path previous = fs::current_path();
     fs::current_path(dir);
     {

@@ -161,13 +161,7 @@ int main(int argc, char** argv) {
     const std::size_t rateBytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : (1u << 20);
     const std::size_t floodBytes = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : (4u << 20);
     bench::PrepareProcess();  // the application, with its state and runtime folders of its own
-    afx::DialogTemplate t;
-    t.id = kTemplate;
-    t.cx = 100;
-    t.cy = 50;
-    t.style = afx::kDsPopup | afx::kDsCaption;
-    t.caption = "Owner";
-    afx::RegisterTemplate(t);
+    afx::testing::RegisterOwnerTemplate(kTemplate);
     Device device;
     if (!device.Open()) {
         std::printf("no pseudo-terminal\n");

@@ -21,6 +21,7 @@
 #include "SampleStore.h"
 #include "csv_rows.h"
 #include "stored_test.h"
+#include "temp_folder.h"
 #include "window_fixture.h"
 
 namespace fs = std::filesystem;
@@ -344,10 +345,10 @@ private:
 
 // A folder the ordinary user can reach; the test makes what it needs inside and hands it over.
 fs::path ReachableFolder() {
-    std::string pattern = (fs::temp_directory_path() / "orva-csv-user-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) return {};
-    chmod(pattern.c_str(), 0711);
-    return pattern;
+    const std::string folder = orva::testing::MakeTempFolder("orva-csv-user");
+    if (folder.empty()) return {};
+    chmod(folder.c_str(), 0711);
+    return folder;
 }
 
 void HandOver(const fs::path& path, mode_t mode) {

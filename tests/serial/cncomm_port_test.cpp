@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <stdlib.h>
 #include <sys/ioctl.h>
 #include <sys/syscall.h>
 #include <time.h>
@@ -25,6 +24,7 @@
 #include "gauge_sim.h"
 #include "port_table.h"
 #include "pty_fixture.h"
+#include "temp_folder.h"
 #include "test_machine.h"
 #include "win32_handle_table.h"
 #include "win32_thread.h"
@@ -85,10 +85,8 @@ protected:
 class WithGauge : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string tmpl = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/cncomm-test-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl;
+        dir_ = orva::testing::MakeTempFolder("cncomm-test");
+        ASSERT_FALSE(dir_.empty());
         orva::testing::UseVirtualPortFolder(dir_);
         orva::sim::SimOptions o;
         o.profile.kind = orva::sim::LoadProfile::Kind::Sequence;
@@ -200,13 +198,7 @@ END_MESSAGE_MAP()
 
 TEST_F(WithGauge, TheWatchLoopTellsTheOwnerDialogAndThreadWhenBytesArrive) {
     afx::testing::EnsureApplication();
-    afx::DialogTemplate t;
-    t.id = kTemplate;
-    t.cx = 100;
-    t.cy = 50;
-    t.style = afx::kDsPopup | afx::kDsCaption;
-    t.caption = "Owner";
-    afx::RegisterTemplate(t);
+    afx::testing::RegisterOwnerTemplate(kTemplate);
     orva::win32::CreateThreadMessageQueue();
 
     OwnerDialog dlg;

@@ -97,13 +97,7 @@ protected:
         PtyTest::SetUp();
         T::EnsureApplication();
         T::ClearShownBoxes();
-        afx::DialogTemplate t;
-        t.id = kTemplate;
-        t.cx = 100;
-        t.cy = 50;
-        t.style = afx::kDsPopup | afx::kDsCaption;
-        t.caption = "Owner";
-        afx::RegisterTemplate(t);
+        afx::testing::RegisterOwnerTemplate(kTemplate);
         dlg_ = std::make_unique<OwnerDialog>();
         ASSERT_TRUE(dlg_->Create(kTemplate));
     }

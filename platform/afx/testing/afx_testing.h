@@ -75,6 +75,10 @@ std::vector<ShownFileDialog> ShownFileDialogs();
 
 bool GrabToPng(CWnd& wnd, const std::string& path);
 
+// Registers an empty popup dialog with a caption ("Owner", 100 x 50 dialog units) under the id:
+// the owner window a port class posts to in tests and benchmarks.
+void RegisterOwnerTemplate(UINT id);
+
 // Pumps the event loop until the predicate holds or the time is up; returns the predicate's value.
 bool RunUntil(const std::function<bool()>& predicate, int timeoutMs = 5000);
 // Pumps the event loop for the given time.

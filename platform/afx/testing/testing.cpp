@@ -221,6 +221,16 @@ void Pump(int ms) {
     } while (t.elapsed() < ms);
 }
 
+void RegisterOwnerTemplate(UINT id) {
+    afx::DialogTemplate t;
+    t.id = id;
+    t.cx = 100;
+    t.cy = 50;
+    t.style = afx::kDsPopup | afx::kDsCaption;
+    t.caption = "Owner";
+    afx::RegisterTemplate(t);
+}
+
 INT_PTR RunModal(CDialog& dlg, const std::function<void(CDialog&)>& script, int endResult) {
     auto alive = std::make_shared<bool>(true);
     auto stepPtr = std::make_shared<std::function<void()>>();
