@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -172,6 +173,10 @@ int PortTable::RegisterVirtualPort(const std::string& device, const std::string&
     const fs::path dir = virtualPortDir_;
     std::error_code ec;
     fs::create_directories(dir, ec);
+    if (ec) {
+        errno = ec.value();
+        return 0;
+    }
     for (int n = kFirstVirtualPort; n <= kLastVirtualPort; ++n) {
         const fs::path file = dir / ("COM" + std::to_string(n));
         std::string oldDevice, oldProduct;
@@ -179,13 +184,20 @@ int PortTable::RegisterVirtualPort(const std::string& device, const std::string&
             fs::remove(file, ec);  // stale registration of a tool that died
         }
         const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-        if (fd < 0) continue;
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return 0;  // the folder takes no file: no other number would do better
+        }
         const std::string text = "device=" + device + "\nname=" + product + "\n";
         const bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+        const int writeError = ok ? 0 : (errno != 0 ? errno : ENOSPC);
         ::close(fd);
         if (ok) return n;
         fs::remove(file, ec);
+        errno = writeError;
+        return 0;
     }
+    errno = 0;
     return 0;
 }
 

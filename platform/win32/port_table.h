@@ -52,7 +52,8 @@ public:
     std::vector<PortEntry> Enumerate() const;
     // Device path for a port number, or nothing when no such device is present now.
     std::optional<std::string> DevicePathFor(int number) const;
-    // Registers a virtual port under the lowest free number; returns it, or 0 when all are taken.
+    // Registers a virtual port under the lowest free number; returns it, or 0 with errno 0 when
+    // all are taken, or 0 with errno saying why the folder takes no registration.
     int RegisterVirtualPort(const std::string& device, const std::string& product) const;
     void UnregisterVirtualPort(int number) const;
 

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "gauge_sim.h"
+#include "port_table.h"
 
 namespace {
 
@@ -215,7 +216,13 @@ int main(int argc, char** argv) {
     if (p.registerPort) {
         const int number = sim.RegisterVirtualPort();
         if (number == 0) {
-            std::fprintf(stderr, "gauge-sim: no free virtual port number\n");
+            const int error = errno;
+            const std::string folder = orva::ports::MachinePorts().VirtualPortDir();
+            if (error != 0)
+                std::fprintf(stderr, "gauge-sim: cannot register a virtual port in %s: %s\n", folder.c_str(),
+                             std::strerror(error));
+            else
+                std::fprintf(stderr, "gauge-sim: no free virtual port number in %s\n", folder.c_str());
             return 1;
         }
         std::printf("COM%d\n", number);

@@ -19,6 +19,6 @@ int main(int argc, char** argv) {
     }
     char* programArgs[] = {argv[0], nullptr};
     const int code = AfxWinMain(1, programArgs);
-    script.Stop();
+    script.Finish();
     return code;
 }

@@ -14,7 +14,9 @@
 //   tab <n>            selects item n of the setup tab as a user
 //   boxes              prints "box <caption>|<text>" for every box shown so far
 //   pane <n>           prints "pane <n> <text>" for a status-bar pane of the main window
-// Output goes to standard output, one line per report, flushed at once.
+// Output goes to standard output, one line per report, flushed at once. Every line is carried out,
+// also after the program's window has ended: a line that needs the window then prints
+// "not-run <line>" instead, so that a test sees why the report it waits for never came.
 #pragma once
 
 #include <atomic>
@@ -34,17 +36,25 @@ public:
 
     // Reads the script and starts carrying it out; false when it cannot be read.
     bool Start(const std::string& path);
+    // The program has ended: the lines not yet carried out are, without the window, and the
+    // script ends.
+    void Finish();
+    // Ends the script at once, at the next line; what is left is not carried out.
     void Stop();
 
 private:
     void Run();
-    // Runs the step on the UI thread and waits until it has run (or the script is stopped).
+    // Runs the step on the UI thread and waits until it has run; false when the application ended
+    // first, so that the step could not run.
     bool OnUi(const std::function<void()>& step);
     void Step(const std::string& line);
+    // Called by the application as it is destroyed: nothing may be posted to it from then on.
+    static void UiGone();
 
     std::vector<std::string> m_lines;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_programEnded{false};
 };
 
 }  // namespace orva::app
