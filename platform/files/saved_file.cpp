@@ -1,10 +1,79 @@
 #include "saved_file.h"
 
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
-#include "save_file_open.h"
+#include <cerrno>
+#include <cstring>
 
 namespace orva::files {
+
+namespace {
+
+// Outcomes of our own beside the system's error numbers.
+constexpr int kNotRegular = -1;
+constexpr int kCannotCarry = -2;  // the new file could not take the old one's mode, owner or group
+
+std::string Reason(int error) {
+    if (error == kNotRegular) return "It is not a regular file";
+    return std::strerror(error);
+}
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The name the bytes land on: symbolic links followed to the end, also to a target that does not
+// exist yet. 0 or the system's error.
+int FollowLinks(std::string& path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
+        if (!S_ISLNK(st.st_mode)) return 0;
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(path.c_str(), target, sizeof target);
+        if (n < 0) return errno;
+        if (n == 0) return ENOENT;
+        if (static_cast<std::size_t>(n) == sizeof target) return ENAMETOOLONG;
+        const std::string link(target, static_cast<std::size_t>(n));
+        path = link.front() == '/' ? link : FolderOf(path) + "/" + link;
+    }
+    return ELOOP;
+}
+
+// An access list grants rights a mode cannot carry over to a new file.
+bool HasAccessList(const std::string& path) {
+    return ::getxattr(path.c_str(), "system.posix_acl_access", nullptr, 0) >= 0;
+}
+
+// Where a new file fails for want of room, writing the old one in place would only lose it.
+bool OutOfRoom(int error) {
+    return error == ENOSPC || error == EDQUOT || error == EMFILE || error == ENFILE || error == ENOMEM ||
+           error == EIO;
+}
+
+// A new file with a short name of its own in `folder` (whatever the length of the name it will
+// take), made with `mode` less the umask. The descriptor, or -1 with errno.
+int MakeNewFile(const std::string& folder, mode_t mode, std::string& name) {
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        unsigned char random[8];
+        if (::getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) return -1;
+        name = folder + "/.orva-fg-";
+        for (const unsigned char r : random) name += kLetters[r % (sizeof kLetters - 1)];
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+}  // namespace
 
 FileError::FileError(const std::string& path, const std::string& reason)
     : std::runtime_error("The file " + path + " could not be written: " + reason + "."),
@@ -12,17 +81,77 @@ FileError::FileError(const std::string& path, const std::string& reason)
       m_reason(reason) {}
 
 struct SavedFile::Impl {
-    QSaveFile file;
-    bool inPlace = false;
+    int fd = -1;
+    std::string target;     // the file the name leads to
+    std::string temporary;  // the new file beside it; empty while the target itself is written
     bool committed = false;
 
     ~Impl() {
-        if (committed) return;
-        // Written in place there is no earlier file left to keep: an empty file rather than a
-        // report cut short. (Best effort: the write that failed may fail this too.)
-        if (inPlace && file.isOpen() && ::ftruncate(file.handle(), 0) != 0) {
+        if (fd >= 0) {
+            // Written in place there is no earlier file left to keep: an empty file rather than
+            // a report cut short. (Best effort: the write that failed may fail this too.)
+            if (!committed && temporary.empty() && ::ftruncate(fd, 0) != 0) {
+            }
+            ::close(fd);
         }
-        file.cancelWriting();
+        if (!committed && !temporary.empty()) ::unlink(temporary.c_str());
+    }
+
+    int Open(const std::string& path) {
+        target = path;
+        if (const int error = FollowLinks(target)) return error;
+        struct stat st {};
+        if (::stat(target.c_str(), &st) != 0) return errno == ENOENT ? OpenBeside(nullptr) : errno;
+        // A FIFO or a device is never opened, so the export neither blocks on it nor puts a
+        // plain file in its place; a file the user may not write is not replaced either.
+        if (S_ISDIR(st.st_mode)) return EISDIR;
+        if (!S_ISREG(st.st_mode)) return kNotRegular;
+        if (::access(target.c_str(), W_OK) != 0) return errno;
+        // A new file in its place would leave a second name with the old text, or drop rights
+        // the new file cannot take; a folder that takes no new file leaves the file itself to be
+        // written.
+        const int error = st.st_nlink == 1 && !HasAccessList(target) ? OpenBeside(&st) : kCannotCarry;
+        return error == 0 || OutOfRoom(error) ? error : OpenInPlace();
+    }
+
+    // A new file beside the target; with `old`, one that carries its mode, owner and group
+    // exactly or none at all (kCannotCarry).
+    int OpenBeside(const struct stat* old) {
+        fd = MakeNewFile(FolderOf(target), old ? 0600 : 0666, temporary);
+        if (fd < 0) {
+            const int error = errno;
+            temporary.clear();
+            return error;
+        }
+        if (!old) return 0;
+        // The owner first: a change of owner clears the set-id bits.
+        struct stat made {};
+        if (::fstat(fd, &made) == 0 &&
+            ((made.st_uid == old->st_uid && made.st_gid == old->st_gid) ||
+             ::fchown(fd, old->st_uid, old->st_gid) == 0) &&
+            ::fchmod(fd, old->st_mode & 07777) == 0 && ::fstat(fd, &made) == 0 &&
+            made.st_uid == old->st_uid && made.st_gid == old->st_gid &&
+            (made.st_mode & 07777) == (old->st_mode & 07777))
+            return 0;
+        ::close(fd);
+        fd = -1;
+        ::unlink(temporary.c_str());
+        temporary.clear();
+        return kCannotCarry;
+    }
+
+    int OpenInPlace() {
+        // Not blocking: a FIFO put in the file's place since it was looked at is not waited on.
+        const int opened = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (opened < 0) return errno;
+        struct stat st {};
+        const int error = ::fstat(opened, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : kNotRegular;
+        if (error == 0) {
+            fd = opened;
+        } else {
+            ::close(opened);
+        }
+        return error;
     }
 };
 
@@ -38,9 +167,8 @@ void SavedFile::Fail(const std::string& reason) {
 void SavedFile::Open() {
     m_impl.reset();
     auto impl = std::make_unique<Impl>();
-    std::string reason;
-    if (!OpenForSaving(impl->file, m_path, reason)) throw FileError(m_path, reason);
-    impl->inPlace = WritesInPlace(impl->file, m_path);
+    if (const int error = m_path.empty() ? ENOENT : impl->Open(m_path))
+        throw FileError(m_path, Reason(error));
     m_impl = std::move(impl);
 }
 
@@ -48,8 +176,10 @@ void SavedFile::Write(const void* data, std::size_t count) {
     if (!m_impl) throw FileError(m_path, "It is not open");
     const char* p = static_cast<const char*>(data);
     while (count > 0) {
-        const qint64 n = m_impl->file.write(p, static_cast<qint64>(count));
-        if (n <= 0) Fail(m_impl->file.errorString().toStdString());
+        const ssize_t n = ::write(m_impl->fd, p, count);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) Fail(Reason(errno));
+        if (n == 0) Fail(Reason(ENOSPC));
         p += n;
         count -= static_cast<std::size_t>(n);
     }
@@ -57,8 +187,21 @@ void SavedFile::Write(const void* data, std::size_t count) {
 
 void SavedFile::Commit() {
     if (!m_impl) throw FileError(m_path, "It is not open");
-    if (!m_impl->file.commit()) Fail(m_impl->file.errorString().toStdString());
-    m_impl->committed = true;
+    Impl& impl = *m_impl;
+    if (::fsync(impl.fd) != 0) Fail(Reason(errno));
+    const int closed = ::close(impl.fd);
+    impl.fd = -1;
+    if (closed != 0) Fail(Reason(errno));
+    if (!impl.temporary.empty()) {
+        if (::rename(impl.temporary.c_str(), impl.target.c_str()) != 0) Fail(Reason(errno));
+        // The new name on the disk too (best effort: the bytes are there already).
+        const int folder = ::open(FolderOf(impl.target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folder >= 0) {
+            ::fsync(folder);
+            ::close(folder);
+        }
+    }
+    impl.committed = true;
     m_impl.reset();
 }
 

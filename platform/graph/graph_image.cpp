@@ -1,13 +1,14 @@
 #include "graph_image.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QImage>
 #include <QPainter>
-#include <QSaveFile>
 #include <QString>
 #include <vector>
 
 #include "graph_painter.h"
-#include "save_file_open.h"
+#include "saved_file.h"
 
 namespace orva::graph {
 
@@ -24,16 +25,19 @@ bool SaveGraphBitmap(const GraphModel& model, const std::string& path, std::stri
         std::vector<Run> scratch;
         PaintGraph(painter, image.rect(), model, scratch);
     }
-    QSaveFile file;
-    std::string reason;
-    if (!orva::files::OpenForSaving(file, path, reason)) return fail(QString::fromStdString(reason));
-    if (!image.save(&file, "BMP")) {
-        const QString reason =
-            file.error() != QFileDevice::NoError ? file.errorString() : QStringLiteral("Write error");
-        file.cancelWriting();
-        return fail(reason);
+    // Made whole in memory first (a few hundred KiB), then written as the CSV report is.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "BMP"))
+        return fail(QStringLiteral("The picture could not be made"));
+    try {
+        orva::files::SavedFile file(path);
+        file.Open();
+        file.Write(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        file.Commit();
+    } catch (const orva::files::FileError& e) {
+        return fail(QString::fromStdString(e.reason()));
     }
-    if (!file.commit()) return fail(file.errorString());
     return true;
 }
 

@@ -331,7 +331,7 @@ public:
             setgroups(0, nullptr) == 0 && setresgid(kGid, kGid, 0) == 0 && setresuid(kUid, kUid, 0) == 0;
     }
     ~OrdinaryUser() {
-        if (geteuid() == 0 && !switched_) return;
+        if (!switched_) return;
         if (setresuid(0, 0, 0) != 0 || setresgid(0, 0, 0) != 0 ||
             setgroups(groups_.size(), groups_.data()) != 0)
             std::abort();  // the rest of the suite must not run as another user
@@ -357,7 +357,8 @@ void HandOver(const fs::path& path, mode_t mode) {
 }
 
 // The chosen file is written as a file write would write it: through a link to its target, with
-// the file's own rights, whatever length of name the folder takes; a FIFO is refused at once.
+// the file's own rights, under any name the folder takes, for every name the file has; a FIFO
+// is refused at once.
 TEST_F(CsvExportTest, TheChosenFileIsWrittenNotReplaced) {
     RunDialog([&](CKvDlg& dlg) {
         StoreTest(dlg, " N", {2.0f});
@@ -382,11 +383,31 @@ TEST_F(CsvExportTest, TheChosenFileIsWrittenNotReplaced) {
         EXPECT_EQ(ReadFile(secret), report);
         EXPECT_EQ(fs::status(secret).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 
-        const fs::path longName = dir_ / (std::string(246, 'n') + ".csv");
-        ASSERT_TRUE(Export(dlg, longName));
-        EXPECT_EQ(ReadFile(longName), report);
+        // The longest names are written new and then replaced: a new file beside one of these
+        // must take a short name of its own.
+        const long nameMax = pathconf(dir_.c_str(), _PC_NAME_MAX);
+        for (const long length : {250L, nameMax}) {
+            const fs::path longName =
+                dir_ / (std::string(static_cast<std::size_t>(length) - 4, 'n') + ".csv");
+            ASSERT_TRUE(Export(dlg, longName));
+            WriteFile(longName, "old");
+            afx::testing::AnswerNextMessageBox(IDYES);
+            ASSERT_TRUE(Export(dlg, longName));
+            EXPECT_EQ(ReadFile(longName), report) << length;
+        }
+
+        // A file with a second name: both names show the new report.
+        const fs::path linked = dir_ / "linked.csv";
+        WriteFile(linked, "old");
+        fs::create_hard_link(linked, dir_ / "second name.csv");
+        afx::testing::AnswerNextMessageBox(IDYES);
+        ASSERT_TRUE(Export(dlg, linked));
+        EXPECT_EQ(ReadFile(linked), report);
+        EXPECT_EQ(ReadFile(dir_ / "second name.csv"), report);
+        EXPECT_EQ(fs::hard_link_count(linked), 2u);
+
         const auto shown = BoxTexts();
-        EXPECT_EQ(std::count(shown.begin(), shown.end(), kOk), 3);
+        EXPECT_EQ(std::count(shown.begin(), shown.end(), kOk), 7) << ::testing::PrintToString(shown);
 
         afx::testing::ClearShownBoxes();
         const fs::path fifo = dir_ / "pipe.csv";
@@ -444,6 +465,76 @@ TEST_F(CsvExportTest, RightsAreTheUsersOwn) {
     });
     std::error_code ec;
     fs::permissions(folder / "locked", fs::perms::owner_all, ec);
+    fs::remove_all(folder, ec);
+}
+
+struct Owner {
+    mode_t mode;
+    uid_t uid;
+    gid_t gid;
+    bool operator==(const Owner&) const = default;
+};
+
+Owner OwnerOf(const fs::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    return {static_cast<mode_t>(st.st_mode & 07777), st.st_uid, st.st_gid};
+}
+
+void PrintTo(const Owner& o, std::ostream* out) {
+    *out << std::oct << o.mode << std::dec << " " << o.uid << ":" << o.gid;
+}
+
+// A replaced file keeps its mode, owner and group exactly: as root, a read-only file and one of
+// another user; as an ordinary user writing a file of root's through its group.
+TEST_F(CsvExportTest, AReplacedFileKeepsItsModeOwnerAndGroup) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to give files to other users";
+    const fs::path folder = ReachableFolder();
+    ASSERT_FALSE(folder.empty());
+    RunDialog([&](CKvDlg& dlg) {
+        StoreTest(dlg, " N", {2.0f});
+        ChooseCsv(dlg);
+        const std::string report =
+            kStoredHeader + "Avg: 2.0000   N\r\nPeak: 2.0000   N\r\n" + Row(1, 2.0, " N", 0.1);
+        const fs::path readOnly = folder / "readonly.csv";
+        const fs::path foreign = folder / "foreign.csv";
+        const fs::path shared = folder / "shared";
+        const fs::path grouped = shared / "grouped.csv";
+        fs::create_directories(shared);
+        HandOver(shared, 0755);
+        for (const auto& path : {readOnly, foreign, grouped}) WriteFile(path, "earlier report");
+        ASSERT_EQ(chown(foreign.c_str(), 4321, 8765), 0);
+        ASSERT_EQ(chown(grouped.c_str(), 0, OrdinaryUser::kGid), 0);
+        chmod(readOnly.c_str(), 0444);
+        chmod(foreign.c_str(), 0640);
+        chmod(grouped.c_str(), 0464);
+
+        afx::testing::AnswerNextMessageBox(IDYES);
+        ASSERT_TRUE(Export(dlg, readOnly));
+        afx::testing::AnswerNextMessageBox(IDYES);
+        ASSERT_TRUE(Export(dlg, foreign));
+        bool reached = false;
+        {
+            OrdinaryUser user;
+            reached = user.Active() && access(shared.c_str(), W_OK) == 0;
+            afx::testing::AnswerNextMessageBox(IDYES);
+            if (reached) {
+                EXPECT_TRUE(Export(dlg, grouped));
+            }
+        }
+        EXPECT_EQ(OwnerOf(readOnly), (Owner{0444, 0, 0}));
+        EXPECT_EQ(OwnerOf(foreign), (Owner{0640, 4321, 8765}));
+        EXPECT_EQ(ReadFile(readOnly), report);
+        EXPECT_EQ(ReadFile(foreign), report);
+        const auto shown = BoxTexts();
+        EXPECT_EQ(std::count(shown.begin(), shown.end(), kOk), reached ? 3 : 2)
+            << ::testing::PrintToString(shown);
+        if (!reached) GTEST_SKIP() << "no ordinary user can reach " << shared;
+        EXPECT_EQ(OwnerOf(grouped), (Owner{0464, 0, OrdinaryUser::kGid}));
+        EXPECT_EQ(ReadFile(grouped), report);
+        EXPECT_EQ(std::distance(fs::directory_iterator(shared), fs::directory_iterator()), 1);
+    });
+    std::error_code ec;
     fs::remove_all(folder, ec);
 }
 
