@@ -462,7 +462,8 @@ private:
 };
 
 TEST_F(WithDevice, ANotifierThatClosesLeavesNothingRunningWhenTheOwnerDeletesAtOnce) {
-    for (const DWORD option : {DWORD{3}, DWORD{1}}) {  // the overlapped and the polling watch loop
+    // The overlapped and the polling watch loop; then the read loop, with two workers to stop.
+    for (const DWORD option : {DWORD{3}, DWORD{1}, kOverlappedAll}) {
         SCOPED_TRACE(option);
         auto seen = std::make_shared<ClosesOnReceive::Seen>();
         auto comm = std::make_unique<ClosesOnReceive>(option, seen);
