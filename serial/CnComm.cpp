@@ -1,6 +1,7 @@
 // CnComm: construction, the queries, opening, set-up and closing, and the workers' end.
 #include "CnComm.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "win32_sync.h"
@@ -172,8 +173,26 @@ bool CnComm::SetupPort() {
 }
 
 void CnComm::Close(DWORD dwWaitTime) {
-    if (!IsOpen()) return;
+    if (OnWorker()) {
+        CloseFromWorker(dwWaitTime);
+        return;
+    }
+    // Also joins a worker that closed the port from a notifier and is on its way out.
     EndThread(dwWaitTime);
+    if (IsOpen()) ClosePort(dwWaitTime);
+}
+
+void CnComm::CloseFromWorker(DWORD dwWaitTime) {
+    // The first worker to close does it; any other (or one calling again) only leaves its loop.
+    if (!IsOpen() || bWorkerClosing_.exchange(true)) {
+        bRunning_ = false;
+        return;
+    }
+    EndThread(dwWaitTime);
+    ClosePort(dwWaitTime);
+}
+
+void CnComm::ClosePort(DWORD dwWaitTime) {
     if (dwOption_ & (EN_FLUSH_ON_CLOSE | EN_DRAIN_ON_CLOSE)) {
         // The writes still running get the time granted to close; the flush itself would wait for
         // as long as a device takes nothing.
@@ -201,7 +220,27 @@ void CnComm::Close(DWORD dwWaitTime) {
 }
 
 bool CnComm::EndThread(DWORD dwWaitTime) {
-    if (hWatchWorker_ == nullptr && hReadWorker_ == nullptr && hWriteWorker_ == nullptr) return false;
+    struct Worker {
+        HANDLE& handle;
+        HANDLE event;
+        const DWORD& id;
+    };
+    const Worker workers[] = {{hWatchWorker_, hWatchEvent_, dwWatchWorkerId_},
+                              {hReadWorker_, hReadEvent_, dwReadWorkerId_},
+                              {hWriteWorker_, hWriteEvent_, dwWriteWorkerId_}};
+    // On a worker (Close from a notifier) the handles are only looked at: the owner's thread
+    // closes them, and joins the calling worker, which cannot wait for itself.
+    const bool bOwner = !OnWorker();
+    HANDLE handles[3] = {};
+    DWORD ids[3] = {};
+    {
+        std::lock_guard guard(mxWorkers_);
+        for (std::size_t i = 0; i < 3; ++i) {
+            handles[i] = workers[i].handle;
+            ids[i] = workers[i].id;
+        }
+    }
+    if (handles[0] == nullptr && handles[1] == nullptr && handles[2] == nullptr) return false;
     if ((dwOption_ & EN_DRAIN_ON_CLOSE) && (dwOption_ & EN_TX_BUFFER)) {
         // Queued bytes get the time granted to a worker to leave; a port that takes nothing
         // would keep them for ever.
@@ -210,21 +249,19 @@ bool CnComm::EndThread(DWORD dwWaitTime) {
     }
     bRunning_ = false;
     if (IsOverlappedMode()) ::SetCommMask(hComm_, 0);
-    struct Worker {
-        HANDLE& handle;
-        HANDLE event;
-    };
-    const Worker workers[] = {
-        {hWatchWorker_, hWatchEvent_}, {hReadWorker_, hReadEvent_}, {hWriteWorker_, hWriteEvent_}};
-    for (const Worker& w : workers) {
-        if (w.handle == nullptr) continue;
-        ::SetEvent(w.event);
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (handles[i] == nullptr) continue;
+        ::SetEvent(workers[i].event);
+        if (!bOwner && ids[i] == ::GetCurrentThreadId()) continue;
         // A worker that is not back in time is asked to stop at its next wait and joined: it is
         // never killed in the middle of a buffer operation.
-        if (::WaitForSingleObject(w.handle, dwWaitTime) != WAIT_OBJECT_0 && !::TerminateThread(w.handle, 0))
+        if (::WaitForSingleObject(handles[i], dwWaitTime) != WAIT_OBJECT_0 &&
+            !::TerminateThread(handles[i], 0))
             return false;
-        ::CloseHandle(w.handle);
-        w.handle = nullptr;
+        if (!bOwner) continue;
+        ::CloseHandle(handles[i]);
+        std::lock_guard guard(mxWorkers_);
+        workers[i].handle = nullptr;
     }
     return true;
 }

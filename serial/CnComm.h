@@ -11,13 +11,22 @@
 // both); csState_ keeps one write at a time on WO_ and is taken before OutBlocks_' lock when both
 // are needed; no thread waits for the device while it holds csState_. Flags and counters that the
 // workers share are atomic. Workers are stopped cooperatively and joined (EndThread); none is
-// killed.
+// killed. A watch loop that also sends (EN_TX_BUFFER without EN_TX_WORKER) sends one write at a
+// time and takes input between two writes, however long the device leaves its output unread.
+//
+// Close may also be called from a notifier (a derived class's OnReceive, say). It then closes the
+// port as it would on the owner's thread, and its worker leaves its loop as soon as the notifier
+// returns; that worker is not waited for there (it is the caller) but joined by the next Close or
+// Open on the owner's thread, or by the destructor. A derived class whose notifiers use its own
+// members after such a Close calls Close in its own destructor. Open is for the owner's thread
+// only.
 #pragma once
 
 #include <atomic>
 #include <cstddef>
 #include <deque>
 #include <memory>
+#include <mutex>
 
 #include "afx_types.h"
 #include "win32_comm.h"
@@ -123,7 +132,7 @@ public:
               DWORD dwReceiveThreshold = 0);
 
     // ---- queries --------------------------------------------------------------------------
-    bool IsOpen() const { return hComm_ != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return hComm_.load() != INVALID_HANDLE_VALUE; }
     bool IsOverlappedMode() const { return (dwOption_ & EN_OVERLAPPED_IO) != 0; }
     bool IsTxBuffer() const { return (dwOption_ & EN_TX_BUFFER) != 0; }
     DWORD GetModemStatus();
@@ -195,6 +204,15 @@ protected:
 
     // The workers go on while this holds: bRunning_, and no stop request for the calling worker.
     bool KeepRunning() const;
+    // Whether the calling thread is one of this object's workers, or its watch worker.
+    bool OnWorker() const;
+    bool OnWatchWorker() const;
+    // Close on a worker (from a notifier): the others are stopped and waited for, the port closed;
+    // the caller's own thread is left for the owner's thread to join.
+    void CloseFromWorker(DWORD dwWaitTime);
+    // Close's part after the workers: flush as the options ask, purge, release the writes and the
+    // queued bytes, close the handle.
+    void ClosePort(DWORD dwWaitTime);
     // The read on RO_ or the write on WO_ that was left pending: waits for its end and gives its
     // byte count. A wait given up on a stop request cuts the operation short (purge), so that it
     // never outlives the buffer it works on.
@@ -212,7 +230,8 @@ protected:
     static DWORD WriteWorker(LPVOID pParam);
 
     DWORD dwOption_;
-    HANDLE hComm_;
+    // Atomic: a worker may close the port (Close from a notifier) while other threads look at it.
+    std::atomic<HANDLE> hComm_;
     int nPortNumber_;
     char szPortPath_[64];
     CRITICAL_SECTION csState_;
@@ -253,4 +272,10 @@ protected:
         std::unique_ptr<BYTE[]> bytes;
     };
     std::deque<std::unique_ptr<DirectWrite>> directWrites_;
+    // Guards the worker handles where a worker reads them (Close from a notifier) against Open
+    // setting them. Only the owner's thread changes them; nobody waits for a thread holding it.
+    std::mutex mxWorkers_;
+    // A worker has taken on closing the port (Close from a notifier): a second one leaves it be.
+    // Cleared by Open.
+    std::atomic<bool> bWorkerClosing_{false};
 };

@@ -16,7 +16,22 @@ DWORD EventReadRequest(DWORD n) {
     return n <= (0xFFFFFFFFu - 64) / 2 ? 2 * n + 64 : n;
 }
 
+// The object whose worker the calling thread is, and whether it is the watch worker.
+struct WorkerOf {
+    const CnComm* comm = nullptr;
+    bool watch = false;
+};
+thread_local WorkerOf tWorkerOf;
+
 }  // namespace
+
+bool CnComm::OnWorker() const {
+    return tWorkerOf.comm == this;
+}
+
+bool CnComm::OnWatchWorker() const {
+    return tWorkerOf.comm == this && tWorkerOf.watch;
+}
 
 void CnComm::Notify(UINT uMsg, LPARAM lParam, bool bPost) {
     const WPARAM wParam = static_cast<WPARAM>(static_cast<LPARAM>(nPortNumber_));
@@ -97,22 +112,31 @@ void CnComm::ReceiveStep(DWORD dwQueued, DWORD dwRequest) {
 }
 
 void CnComm::HandleEvent(DWORD dwMask) {
+    // A notifier may close the port: the events after it are not handled.
+    const bool bWasOpen = IsOpen();
+    const auto closed = [&] { return bWasOpen && !IsOpen(); };
     if ((dwMask & EV_RXCHAR) && !(dwOption_ & EN_RX_WORKER)) {
         const DWORD n = GetQueueCount(true);
         if (n != 0 && n != kQueueCountFailed) ReceiveStep(n, EventReadRequest(n));
+        if (closed()) return;
     }
     if (dwMask & EV_TXEMPTY) {
         if ((dwOption_ & EN_TX_BUFFER) && !(dwOption_ & EN_TX_WORKER) && OutBlocks_.LockedSize() != 0)
             WriteFromBuffer(kDefaultWriteChunk);
         OnTxEmpty();
     }
-    if (dwMask & EV_RXFLAG) OnRxFlag();
-    if (dwMask & EV_CTS) OnCTS();
-    if (dwMask & EV_DSR) OnDSR();
-    if (dwMask & EV_RING) OnRing();
-    if (dwMask & EV_RLSD) OnRLSD();
-    if (dwMask & EV_BREAK) OnBreak();
-    if (dwMask & EV_ERR) OnError();
+    using Notifier = void (CnComm::*)();
+    static constexpr struct {
+        DWORD event;
+        Notifier notifier;
+    } kNotifiers[] = {{EV_RXFLAG, &CnComm::OnRxFlag}, {EV_CTS, &CnComm::OnCTS},
+                      {EV_DSR, &CnComm::OnDSR},       {EV_RING, &CnComm::OnRing},
+                      {EV_RLSD, &CnComm::OnRLSD},     {EV_BREAK, &CnComm::OnBreak},
+                      {EV_ERR, &CnComm::OnError}};
+    for (const auto& n : kNotifiers) {
+        if (closed()) return;
+        if (dwMask & n.event) (this->*n.notifier)();
+    }
 }
 
 DWORD CnComm::WatchLoopOverlapped() {
@@ -148,9 +172,10 @@ DWORD CnComm::WatchLoopOverlapped() {
         }
         if (dwMask != 0) {
             HandleEvent(dwMask);
-        } else if ((dwOption_ & EN_TX_BUFFER) && !(dwOption_ & EN_TX_WORKER) &&
-                   OutBlocks_.LockedSize() != 0) {
-            WriteFromBuffer(kDefaultWriteChunk);  // woken by Write
+        } else if (HasBytesForWatchLoop()) {
+            // Woken by Write. With a write still in flight the bytes follow on its EV_TXEMPTY;
+            // this loop goes back to the port's events meanwhile.
+            WriteFromBuffer(kDefaultWriteChunk);
         }
     }
     return 0;
@@ -163,19 +188,20 @@ DWORD CnComm::WatchLoopPolling() {
     while (KeepRunning() && IsOpen()) {
         const DWORD r = ::WaitForSingleObject(hWatchEvent_, kPollMs);
         if (!KeepRunning()) break;
-        if (r == WAIT_OBJECT_0) {
-            // Reset before sending, so that a Write meanwhile wakes the next round.
-            ::ResetEvent(hWatchEvent_);
-            while (KeepRunning() && bSends && OutBlocks_.LockedSize() != 0) {
-                // Plain: nothing went, and the port is gone or this loop is to stop.
-                if (WriteFromBuffer(kDefaultWriteChunk) == 0) break;
-            }
-        } else if (r == WAIT_TIMEOUT) {
-            const DWORD n = GetQueueCount(true);
-            if (n == kQueueCountFailed) break;  // the port no longer answers
-            if (n != 0) ReceiveStep(n, n);
-            if (bSends && OutBlocks_.LockedSize() != 0) WriteFromBuffer(kDefaultWriteChunk);
-        }
+        if (r != WAIT_OBJECT_0 && r != WAIT_TIMEOUT) continue;
+        // Reset before sending, so that a Write meanwhile wakes the next round.
+        if (r == WAIT_OBJECT_0) ::ResetEvent(hWatchEvent_);
+        // Each round takes input first, then sends one write (WriteFromBuffer makes one attempt on
+        // this thread, within the port's write time-out): a device that leaves its output unread
+        // delays its input by one write at most.
+        const DWORD n = GetQueueCount(true);
+        if (n == kQueueCountFailed) break;  // the port no longer answers
+        if (n != 0) ReceiveStep(n, n);
+        if (!KeepRunning() || !bSends || OutBlocks_.LockedSize() == 0) continue;
+        // The device took bytes: the next round goes at once. It took none: the rest waits a
+        // round, still queued and in order.
+        if (WriteFromBuffer(kDefaultWriteChunk) != 0 && OutBlocks_.LockedSize() != 0)
+            ::SetEvent(hWatchEvent_);
     }
     return 0;
 }
@@ -206,13 +232,16 @@ DWORD CnComm::WriteLoop() {
 
 DWORD CnComm::WatchWorker(LPVOID pParam) {
     auto* self = static_cast<CnComm*>(pParam);
+    tWorkerOf = {self, true};
     return self->IsOverlappedMode() ? self->WatchLoopOverlapped() : self->WatchLoopPolling();
 }
 
 DWORD CnComm::ReadWorker(LPVOID pParam) {
+    tWorkerOf = {static_cast<CnComm*>(pParam), false};
     return static_cast<CnComm*>(pParam)->ReadLoop();
 }
 
 DWORD CnComm::WriteWorker(LPVOID pParam) {
+    tWorkerOf = {static_cast<CnComm*>(pParam), false};
     return static_cast<CnComm*>(pParam)->WriteLoop();
 }

@@ -213,9 +213,12 @@ DWORD CnComm::WriteFromBuffer(DWORD dwCount) {
         EnterCriticalSection(&csState_);
         DWORD dwTaken = 0;
         while (!FinishPendingWrite(dwTaken, false)) {
+            LeaveCriticalSection(&csState_);
+            // The watch loop never waits for the device: the write in flight sends the next on
+            // its EV_TXEMPTY.
+            if (OnWatchWorker()) return 0;
             // The write in flight must end before the next starts on WO_; it is waited for without
             // csState_, which the owner's calls take. A stop request ends the wait.
-            LeaveCriticalSection(&csState_);
             if (::WaitForSingleObject(WO_.hEvent, INFINITE) != WAIT_OBJECT_0) return 0;
             EnterCriticalSection(&csState_);
         }
@@ -234,10 +237,13 @@ DWORD CnComm::WriteFromBuffer(DWORD dwCount) {
     const DWORD dwCopied = std::min({dwCount, static_cast<DWORD>(sizeof cbData), OutBlocks_.FirstLength()});
     if (dwCopied != 0) std::memcpy(cbData, OutBlocks_.FirstData(), dwCopied);
     OutBlocks_.Unlock();
+    // The watch loop makes one write (it takes input between two); any other sender tries again.
+    const bool bOneWrite = OnWatchWorker();
     DWORD dwDone = 0;
     while (dwDone < dwCopied) {
         const DWORD dwWritten = WritePort(cbData + dwDone, dwCopied - dwDone);
         dwDone += dwWritten;
+        if (bOneWrite) break;
         // Nothing taken within the write time-out: tried again, unless this thread is to stop
         // or the port is gone.
         if (dwWritten == 0 && (!KeepRunning() || GetQueueCount(false) == kQueueCountFailed)) break;

@@ -7,7 +7,10 @@
 
 bool CnComm::Open(DWORD dwPort, DWORD dwBaudRate, BYTE byParity, BYTE byByteSize, BYTE byStopBits,
                   HWND hOwnerWnd, DWORD dwOwnerThread, DWORD dwReceiveThreshold) {
+    // The workers of this object are stopped and joined here: a worker cannot wait for itself.
+    if (OnWorker()) return false;
     Close(500);  // the workers of an earlier opening read the fields set below
+    bWorkerClosing_ = false;
     std::snprintf(szPortPath_, sizeof szPortPath_, "\\\\.\\COM%u", static_cast<unsigned>(dwPort));
     nPortNumber_ = static_cast<int>(dwPort);
     hOwnerWnd_ = hOwnerWnd;
@@ -26,6 +29,8 @@ bool CnComm::Open(DWORD dwPort, DWORD dwBaudRate, BYTE byParity, BYTE byByteSize
         ok = ::SetCommState(hComm_, &LineSettings_) && SetupPort();
     }
     if (ok) {
+        // A worker closing from a notifier reads the handles: it finds all of them set.
+        std::lock_guard guard(mxWorkers_);
         bRunning_ = true;
         hWatchWorker_ = ::CreateThread(NULL, 0, WatchWorker, this, 0, &dwWatchWorkerId_);
         ok = hWatchWorker_ != nullptr;

@@ -69,7 +69,7 @@ CSerialPort::CSerialPort()
 }
 
 CSerialPort::~CSerialPort() {
-    StopEventThread();
+    StopEventThread(false);  // the owner is not handed anything more while this goes
     if (HANDLE port = m_hPort.exchange(nullptr)) CloseHandle(port);
     CloseIfSet(m_hStopEvent);
     CloseIfSet(m_overlapped.hEvent);
@@ -80,7 +80,7 @@ CSerialPort::~CSerialPort() {
     DeleteCriticalSection(&m_lock);
 }
 
-void CSerialPort::StopEventThread() {
+void CSerialPort::StopEventThread(bool bDeliver) {
     SetEvent(m_hStopEvent);
     if (m_hThread == nullptr) return;
     // A paused thread would never see the stop: it is let go first.
@@ -91,13 +91,16 @@ void CSerialPort::StopEventThread() {
     WaitForSingleObject(m_hThread, INFINITE);
     CloseHandle(m_hThread);
     m_hThread = nullptr;
+    // Nothing of this opening may come later, nor before the next opening's first message. Kept
+    // alive here: a handler may open again, which replaces m_inbox.
+    if (const std::shared_ptr<SerialPortInbox> inbox = m_inbox) inbox->Close(bDeliver);
 }
 
 BOOL CSerialPort::OpenAndConfigure(HWND hOwner, UINT nPort, UINT nBaud, char cParity, UINT nDataBits,
                                    UINT nStopBits, DWORD dwEventMask, UINT nSendCapacity,
                                    DWORD dwReadInterval, DWORD dwReadMultiplier, DWORD dwReadConstant,
                                    DWORD dwWriteMultiplier, DWORD dwWriteConstant) {
-    StopEventThread();  // the thread closes the port as it ends
+    StopEventThread(true);  // the thread closes the port as it ends
 
     ResetOrCreate(m_overlapped.hEvent);
     ResetOrCreate(m_hSendEvent);
@@ -174,7 +177,7 @@ BOOL CSerialPort::SuspendEventThread() {
 }
 
 void CSerialPort::Shutdown() {
-    StopEventThread();
+    StopEventThread(true);
     if (HANDLE port = m_hPort.exchange(nullptr)) CloseHandle(port);
     for (HANDLE event : {m_hStopEvent, m_overlapped.hEvent, m_hSendEvent, m_readOverlapped.hEvent,
                          m_writeOverlapped.hEvent}) {

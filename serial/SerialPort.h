@@ -51,7 +51,11 @@ public:
     // Pause and go on; the thread pauses at its next wait. Always TRUE.
     BOOL ResumeEventThread();
     BOOL SuspendEventThread();
-    // Stops the thread (also a paused one), closes the port and releases the send buffer.
+    // Stops the thread (also a paused one), closes the port and releases the send buffer. What the
+    // thread had taken and the owner not yet had is handed to the owner before this returns
+    // (dropped when called from the owner's handler of one of those messages): nothing of this
+    // opening comes later. OpenAndConfigure does the same with a running thread; the destructor
+    // drops it.
     void Shutdown();
 
     DCB CopyLineSettings() const { return m_lineSettings; }
@@ -107,8 +111,9 @@ protected:
     std::shared_ptr<SerialPortInbox> m_inbox;
 
 private:
-    // Sets the stop event and, when a thread is there, lets it go on if paused and joins it.
-    void StopEventThread();
+    // Sets the stop event and, when a thread is there, lets it go on if paused and joins it; then
+    // closes its inbox, handing over what waits there with bDeliver.
+    void StopEventThread(bool bDeliver);
     // The read or write on `ov` was left pending: waits for its end or for the stop event, which
     // cuts it short so that it never outlives the buffer it works on. `stopped` tells the second.
     BOOL AwaitIo(OVERLAPPED& ov, DWORD& transferred, bool& stopped);

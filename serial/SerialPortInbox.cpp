@@ -20,6 +20,13 @@ void SerialPortInbox::Add(const Entry* entries, std::size_t count) {
     if (post) afx::PostToUi([self = shared_from_this()] { self->Deliver(); });
 }
 
+void SerialPortInbox::Close(bool bDeliver) {
+    if (bDeliver && afx::IsUiThread() && !m_delivering && !m_closed) DeliverPending();
+    m_closed = true;
+    std::lock_guard guard(m_lock);
+    std::vector<Entry>().swap(m_pending);
+}
+
 void SerialPortInbox::Deliver() {
     if (m_delivering) {
         // Posted while the owner handles a message in a loop of its own (a box): the delivery
@@ -28,8 +35,12 @@ void SerialPortInbox::Deliver() {
         m_posted = false;
         return;
     }
+    if (!m_closed) DeliverPending();
+}
+
+void SerialPortInbox::DeliverPending() {
     m_delivering = true;
-    for (;;) {
+    while (!m_closed) {
         m_delivery.clear();
         {
             std::lock_guard guard(m_lock);
@@ -40,6 +51,8 @@ void SerialPortInbox::Deliver() {
             m_pending.swap(m_delivery);
         }
         for (const Entry entry : m_delivery) {
+            // The owner shut the port down in a handler of one of these: the rest is dropped.
+            if (m_closed.load(std::memory_order_relaxed)) break;
             if (entry < 0x100) {
                 SendMessageA(m_owner, kSerialByteMessage, entry, static_cast<LPARAM>(m_port));
             } else {

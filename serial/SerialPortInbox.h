@@ -4,6 +4,7 @@
 // been sent by itself. A byte costs two bytes here while the owner is busy.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -24,6 +25,13 @@ public:
 
     // Called by the event thread: appends entries, posting a delivery when none is on its way.
     void Add(const Entry* entries, std::size_t count);
+
+    // Called on the owner's thread once the event thread has ended (nothing more is added): with
+    // bDeliver, hands the owner what still waits, at once; then nothing more comes from this
+    // inbox (a delivery posted earlier hands over nothing). What still waits is dropped instead
+    // without bDeliver, off the UI thread, and when called from the owner's own handler of one of
+    // these messages: handed over there, it would come in the middle of that handler.
+    void Close(bool bDeliver);
 
     // Entries gathered on the event thread and added together: one lock per batch, not per byte.
     class Batch {
@@ -51,12 +59,15 @@ public:
 private:
     // On the UI thread: hands the owner everything that waits, including what comes meanwhile.
     void Deliver();
+    void DeliverPending();
 
     const HWND m_owner;
     const UINT m_port;
     std::mutex m_lock;
     std::vector<Entry> m_pending;  // guarded by m_lock
     bool m_posted = false;         // guarded by m_lock: a delivery is on its way or running
+    // Set by Close: a delivery that runs stops after the message in hand.
+    std::atomic<bool> m_closed{false};
     // UI thread only.
     std::vector<Entry> m_delivery;
     bool m_delivering = false;

@@ -284,8 +284,14 @@ DWORD CommPort::InQueue() {
 }
 
 void CommPort::NoteReceived(const unsigned char* bytes, std::size_t n) {
-    if ((m_mask & EV_RXFLAG) && std::memchr(bytes, static_cast<unsigned char>(m_evtChar), n) != nullptr)
-        m_rxFlag = true;
+    if (!(m_mask & EV_RXFLAG)) return;
+    const auto found =
+        static_cast<DWORD>(std::count(bytes, bytes + n, static_cast<unsigned char>(m_evtChar)));
+    if (found == 0) return;
+    m_rxFlags += found;
+    // A reader on another thread took the bytes from the device: the worker's poll saw nothing
+    // come and would not look at the wait until the next input.
+    if (m_wait != nullptr) Wake();
 }
 
 bool CommPort::ReadAhead() {
@@ -344,9 +350,9 @@ DWORD CommPort::PendingEvents() {
     DWORD events = 0;
     if (!ReadAhead()) return 0;
     if ((m_mask & EV_RXCHAR) && InQueue() > 0) events |= EV_RXCHAR;
-    if ((m_mask & EV_RXFLAG) && m_rxFlag) {
+    if ((m_mask & EV_RXFLAG) && m_rxFlags != 0) {
         events |= EV_RXFLAG;
-        m_rxFlag = false;
+        --m_rxFlags;
     }
     if (m_mask & kLineEvents) {
         UpdateLineCounts();

@@ -83,7 +83,8 @@ private:
     DWORD PendingEvents();
     // Reads the line counters and records what changed as error flags and events.
     void UpdateLineCounts();
-    // Bytes taken from the device: the event character among them raises EV_RXFLAG.
+    // Bytes taken from the device, on whichever thread reads them: each event character among
+    // them raises EV_RXFLAG once, and a pending wait hears of it at once.
     void NoteReceived(const unsigned char* bytes, std::size_t n);
     // With EV_RXFLAG watched, input is taken into the read-ahead so that the event character is
     // seen when it arrives, not when someone reads it.
@@ -121,7 +122,7 @@ private:
     DWORD m_lineErrors = 0;  // CE_ flags since ClearCommError last reported them
     DWORD m_lineEvents = 0;  // EV_BREAK, EV_ERR seen since the last wait reported them
     char m_evtChar = 0;
-    bool m_rxFlag = false;  // the event character came since the last wait reported it
+    DWORD m_rxFlags = 0;  // event characters taken that no wait has reported yet
     std::vector<unsigned char> m_readAhead;
     std::size_t m_readAheadPos = 0;
     std::deque<Op*> m_reads, m_writes;

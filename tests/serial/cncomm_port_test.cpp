@@ -387,6 +387,95 @@ TEST_F(WithDevice, APlainSendKeepsTheRestOfItsChunkWhileTheDevicePauses) {
     }
 }
 
+TEST_F(WithDevice, TheWatchLoopThatAlsoSendsTakesInputWhileTheDeviceReadsNoOutput) {
+    // The device reads nothing of a large send, is sent more, and answers: the loop that sends and
+    // watches takes the answer while its output waits, and the output still comes whole.
+    const auto payload = Payload(256 * 1024);
+    const std::size_t kFirst = 200 * 1024;
+    for (const DWORD option : {DWORD{CnComm::EN_RX_BUFFER | CnComm::EN_TX_BUFFER},
+                               CnComm::EN_OVERLAPPED_IO | CnComm::EN_RX_BUFFER | CnComm::EN_TX_BUFFER}) {
+        SCOPED_TRACE(option);
+        CnComm comm(option);
+        ASSERT_TRUE(comm.Open(static_cast<DWORD>(port_), 38400));
+        if (comm.IsOverlappedMode()) {
+            // No write time-out: a write in flight lasts as long as the device reads nothing.
+            COMMTIMEOUTS t{};
+            ASSERT_TRUE(GetCommTimeouts(comm.GetHandle(), &t));
+            t.WriteTotalTimeoutMultiplier = 0;
+            t.WriteTotalTimeoutConstant = 0;
+            ASSERT_TRUE(SetCommTimeouts(comm.GetHandle(), &t));
+        }
+        comm.Write(payload.data(), static_cast<DWORD>(kFirst));
+        int pending = 0;
+        ASSERT_TRUE(WaitUntil([&] { return ::ioctl(master_, FIONREAD, &pending) == 0 && pending > 0; }));
+        comm.Write(payload.data() + kFirst, static_cast<DWORD>(payload.size() - kFirst));
+        WriteMaster("answer", 6);
+        const bool taken = WaitUntil([&] { return comm.Input().LockedSize() == 6; }, 20s);
+        const std::vector<unsigned char> got = ReadMaster(payload.size(), 60s);
+        EXPECT_TRUE(taken) << "the answer waited for the output";
+        EXPECT_EQ(got.size(), payload.size());
+        EXPECT_TRUE(got == payload) << "the bytes differ";
+        comm.Close(500);
+    }
+}
+
+// Closes the port from its receive notifier. What it records outlives the object.
+class ClosesOnReceive : public CnComm {
+public:
+    struct Seen {
+        std::atomic<bool> closed{false};
+        std::atomic<bool> openAfterClose{true};
+        std::atomic<bool> loopEnded{false};
+        std::atomic<bool> deleting{false};
+    };
+    ClosesOnReceive(DWORD option, std::shared_ptr<Seen> seen) : CnComm(option), seen_(std::move(seen)) {}
+    ~ClosesOnReceive() override {
+        seen_->deleting = true;
+        seen_->deleting.notify_all();
+    }
+
+protected:
+    void OnReceive() override {
+        const std::shared_ptr<Seen> seen = seen_;
+        Close(500);
+        seen->openAfterClose = IsOpen();
+        seen->closed = true;  // the owner may delete this object from here on
+        // The worker is slow on its way out: the owner is deleting the object by then.
+        seen->deleting.wait(false);
+    }
+    // Each takes its own reference first: the object may be going when the loop returns.
+    DWORD WatchLoopOverlapped() override {
+        const std::shared_ptr<Seen> seen = seen_;
+        const DWORD result = CnComm::WatchLoopOverlapped();
+        seen->loopEnded = true;
+        return result;
+    }
+    DWORD WatchLoopPolling() override {
+        const std::shared_ptr<Seen> seen = seen_;
+        const DWORD result = CnComm::WatchLoopPolling();
+        seen->loopEnded = true;
+        return result;
+    }
+
+private:
+    std::shared_ptr<Seen> seen_;
+};
+
+TEST_F(WithDevice, ANotifierThatClosesLeavesNothingRunningWhenTheOwnerDeletesAtOnce) {
+    // The overlapped and the polling watch loop; then the read loop, with two workers to stop.
+    for (const DWORD option : {DWORD{3}, DWORD{1}, kOverlappedAll}) {
+        SCOPED_TRACE(option);
+        auto seen = std::make_shared<ClosesOnReceive::Seen>();
+        auto comm = std::make_unique<ClosesOnReceive>(option, seen);
+        ASSERT_TRUE(comm->Open(static_cast<DWORD>(port_), 38400));
+        WriteMaster("x", 1);
+        ASSERT_TRUE(WaitUntil([&] { return seen->closed.load(); }, 20s));
+        comm.reset();  // the worker that closed may still be on its way out of its loop
+        EXPECT_FALSE(seen->openAfterClose);
+        EXPECT_TRUE(seen->loopEnded) << "the worker was left running";
+    }
+}
+
 TEST_F(WithDevice, AnOverlappedWriteIsNotWaitedForAndCloseEndsWhateverTheDeviceDoes) {
     // The device never reads: far more than it holds is written, from two threads.
     const auto payload = Payload(1 << 20);

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <future>
 #include <memory>
 #include <string>
@@ -47,6 +48,7 @@ class OwnerDialog : public CDialog {
 public:
     OwnerDialog() : CDialog(kTemplate) {}
     std::vector<Message> messages;
+    std::function<void()> onByte;  // runs after each byte message is recorded
 
     std::size_t Count(UINT message) const {
         std::size_t n = 0;
@@ -61,7 +63,11 @@ public:
     }
 
 protected:
-    afx_msg LRESULT OnByte(WPARAM w, LPARAM l) { return Record(kSerialByteMessage, w, l); }
+    afx_msg LRESULT OnByte(WPARAM w, LPARAM l) {
+        Record(kSerialByteMessage, w, l);
+        if (onByte) onByte();
+        return 0;
+    }
     afx_msg LRESULT OnCts(WPARAM w, LPARAM l) { return Record(kSerialCtsMessage, w, l); }
     afx_msg LRESULT OnRxFlag(WPARAM w, LPARAM l) { return Record(kSerialRxFlagMessage, w, l); }
     afx_msg LRESULT OnBreak(WPARAM w, LPARAM l) { return Record(kSerialBreakMessage, w, l); }
@@ -487,6 +493,66 @@ TEST_F(SerialPortOnPty, AFloodWhileTheOwnerIsBusyComesWholeAndInOrderThroughFewP
     ASSERT_TRUE(all);
     EXPECT_EQ(dlg_->Bytes(), flood);
     EXPECT_LT(counter.posts, kFlood / 64) << "about one post per byte";
+}
+
+TEST_F(SerialPortOnPty, NothingOfAnOpeningComesAfterItsShutdownOrAfterTheNextOpeningsBytes) {
+    Probe port;
+    // The thread takes the bytes in while the owner does not pump. It is held until they are all
+    // there, so that an empty input queue means it has taken them.
+    const auto takeInBusy = [&](const char* bytes) {
+        const std::size_t n = std::strlen(bytes);
+        const auto queued = [&](std::size_t expected) {
+            return WaitUntil([&] {
+                COMSTAT status{};
+                DWORD errors = 0;
+                return ClearCommError(port.m_hPort, &errors, &status) && status.cbInQue == expected;
+            });
+        };
+        port.SuspendEventThread();
+        WriteMaster(bytes, n);
+        const bool arrived = queued(n);
+        port.ResumeEventThread();
+        return arrived && queued(0);
+    };
+
+    // Shut down: what was taken is handed over before Shutdown returns, nothing after.
+    ASSERT_TRUE(Open(port, EV_RXCHAR));
+    StartAndHandshake(port);
+    ASSERT_TRUE(takeInBusy("0123456789"));
+    port.Shutdown();
+    EXPECT_EQ(dlg_->Bytes(), "0123456789");
+    T::Pump();
+    EXPECT_EQ(dlg_->Bytes(), "0123456789");
+
+    // Opened again at once: the old opening's bytes come first, all before the open returns.
+    dlg_->messages.clear();
+    ASSERT_TRUE(Open(port, EV_RXCHAR));
+    StartAndHandshake(port);
+    ASSERT_TRUE(takeInBusy("old"));
+    ASSERT_TRUE(Open(port, EV_RXCHAR));
+    EXPECT_EQ(dlg_->Bytes(), "old");
+    StartAndHandshake(port);
+    WriteMaster("new", 3);
+    ASSERT_TRUE(T::RunUntil([&] { return dlg_->Bytes().size() >= 6; }, 20000));
+    EXPECT_EQ(dlg_->Bytes(), "oldnew");
+
+    // Shut down from the owner's handler of the first of many bytes: none of them after it.
+    dlg_->messages.clear();
+    std::size_t atShutdown = 0;
+    dlg_->onByte = [&] {
+        if (port.HasPort()) {
+            port.Shutdown();
+            atShutdown = dlg_->messages.size();
+        }
+    };
+    const std::string many(2000, 'm');
+    ASSERT_TRUE(takeInBusy(many.c_str()));
+    ASSERT_TRUE(T::RunUntil([&] { return !dlg_->messages.empty(); }, 20000));
+    T::Pump();
+    dlg_->onByte = nullptr;
+    EXPECT_EQ(atShutdown, 1u);
+    EXPECT_EQ(dlg_->messages.size(), 1u);
+    EXPECT_TRUE(T::ShownBoxes().empty());
 }
 
 TEST_F(SerialPortOnPty, TheEventCharacterAloneSendsTheFlagMessage) {

@@ -1,8 +1,10 @@
 // The serial comm calls on a pseudo-terminal: the test plays the device on the master side.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <string>
 #include <thread>
@@ -97,6 +99,57 @@ TEST_F(Comm, TheEventCharacterRaisesRxFlagAndStaysInTheData) {
     WriteMaster("xq", 2);
     ASSERT_EQ(WaitForSingleObject(o.hEvent, 20000), WAIT_OBJECT_0);
     EXPECT_EQ(mask, EV_RXFLAG);
+}
+
+TEST_F(Comm, EachEventCharacterRaisesRxFlagOnceWhicheverThreadTakesIt) {
+    ASSERT_NE(OpenPort(true), INVALID_HANDLE_VALUE);
+    DCB dcb{};
+    ASSERT_TRUE(GetCommState(port_handle_, &dcb));
+    dcb.EvtChar = 'q';
+    ASSERT_TRUE(SetCommState(port_handle_, &dcb));
+    ASSERT_TRUE(SetCommMask(port_handle_, EV_RXFLAG));
+    OVERLAPPED o = NewRecord();
+    // The port looks ahead for the event character in at most 4096 bytes of input: with that
+    // much unread, the characters after it are found by the reader that takes them.
+    const std::string ahead(4096, 'a');
+    // Written by the pending wait; a wait left pending by a failed check ends when the port is
+    // closed after the test, and writes here then.
+    static DWORD mask = 0;
+    for (const std::string tail : {"q", "qxq"}) {
+        SCOPED_TRACE(tail);
+        ASSERT_FALSE(WaitCommEvent(port_handle_, &mask, &o));
+        ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
+        const std::string sent = ahead + tail;
+        WriteMaster(sent.data(), sent.size());
+        // A second thread reads the input once it is all there, while the wait runs.
+        auto reading = std::async(std::launch::async, [&] {
+            std::string got(sent.size(), '\0');
+            if (!WaitUntil([&] { return InQueue() == sent.size(); })) return std::string();
+            OVERLAPPED ro{};
+            DWORD n = 0;
+            if (!ReadFile(port_handle_, got.data(), static_cast<DWORD>(got.size()), &n, &ro)) {
+                PurgeComm(port_handle_, PURGE_RXABORT);  // must not outlive `got`
+                GetOverlappedResult(port_handle_, &ro, &n, TRUE);
+            }
+            got.resize(n);
+            return got;
+        });
+        ASSERT_EQ(reading.get(), sent);
+        const auto flags = static_cast<int>(std::count(tail.begin(), tail.end(), 'q'));
+        for (int flag = 0; flag < flags; ++flag) {
+            if (flag != 0 && !WaitCommEvent(port_handle_, &mask, &o)) {
+                ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
+            }
+            ASSERT_EQ(WaitForSingleObject(o.hEvent, 20000), WAIT_OBJECT_0) << "flag " << flag;
+            EXPECT_EQ(mask, EV_RXFLAG);
+        }
+    }
+    // One flag per character: none is left over.
+    ASSERT_FALSE(WaitCommEvent(port_handle_, &mask, &o));
+    EXPECT_EQ(GetLastError(), ERROR_IO_PENDING);
+    ASSERT_TRUE(SetCommMask(port_handle_, EV_RXFLAG));  // ends the wait
+    ASSERT_EQ(WaitForSingleObject(o.hEvent, 20000), WAIT_OBJECT_0);
+    EXPECT_EQ(mask, 0u);
 }
 
 // Counts that the test sets, in place of a UART's.
