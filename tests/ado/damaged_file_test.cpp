@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <random>
 
@@ -223,6 +224,8 @@ TEST_P(DamagedFile, ChangedBytesAreAnErrorOrOtherValuesAndNothingIsPrinted) {
         // Damage on chosen spots: the definition and data pages' counts and offsets at their
         // limits.
         for (std::size_t page = 1; page * pageSize_ < whole_.size(); ++page) {
+            // Long-value pages hold text past their first row's offset.
+            if (std::memcmp(&whole_[page * pageSize_ + 4], "LVAL", 4) == 0) continue;
             for (std::size_t offset :
                  {0, 2, 4, 8, 10, 12, 14, 16, 20, 23, 25, 27, 35, 43, 44, 45, 55, 57, 59, 63}) {
                 for (std::uint8_t value : {0x00, 0x7f, 0xff}) {
