@@ -1,25 +1,16 @@
 #include "jet_database.h"
 
+#include <cstdio>
 #include <cstring>
 
+#include "jet_catalog.h"
 #include "jet_pages.h"
+#include "jet_table.h"
 #include "text_collation.h"
 
 namespace ado_detail {
 
 namespace {
-
-// Row offsets on a data page carry two flag bits above the offset: a deleted row, or one moved
-// to an overflow page (it is read there).
-constexpr int kRowFlags = 0xc000;
-// A page usage map starts with its type byte and the first page it covers (4 bytes).
-constexpr std::size_t kUsageMapHeader = 5;
-constexpr unsigned long kCatalogDefinitionPage = 2;
-
-struct TableDefFree {
-    void operator()(MdbTableDef* t) const { mdb_free_tabledef(t); }
-};
-using TableDefPtr = std::unique_ptr<MdbTableDef, TableDefFree>;
 
 [[noreturn]] void Unreadable() {
     _com_issue_error(E_FAIL);
@@ -125,22 +116,6 @@ _variant_t FieldValue(MdbHandle* mdb, const MdbColumn& col, const MdbField& f, s
     }
 }
 
-bool HasUsageMap(const MdbTableDef& def) {
-    return def.usage_map && def.map_sz >= kUsageMapHeader;
-}
-
-// libmdb reads the catalog as a table whose definition is on page 2 and walks its rows
-// without checking that the definition's usage map could be read: check it first.
-bool CatalogReadable(MdbHandle* mdb) {
-    MdbCatalogEntry catalog{};
-    catalog.mdb = mdb;
-    std::strcpy(catalog.object_name, "MSysObjects");
-    catalog.object_type = MDB_TABLE;
-    catalog.table_pg = kCatalogDefinitionPage;
-    TableDefPtr def(mdb_read_table(&catalog));
-    return def && HasUsageMap(*def);
-}
-
 }  // namespace
 
 struct JetDatabase::Handle {
@@ -149,18 +124,23 @@ struct JetDatabase::Handle {
     Handle(const Handle&) = delete;
     Handle& operator=(const Handle&) = delete;
     MdbHandle* mdb;
+    std::vector<CatalogTable> tables;
 };
 
 std::unique_ptr<JetDatabase> JetDatabase::Open(const std::string& path) {
     MdbHandle* mdb = mdb_open(path.c_str(), MDB_NOFLAGS);
     if (!mdb) return nullptr;
+    auto handle = std::make_unique<Handle>(mdb);
     // The Jet 4.0 provider reads Jet 3 and Jet 4 files, not the later formats.
-    const bool known = mdb->f && (mdb->f->jet_version == MDB_VER_JET3 || mdb->f->jet_version == MDB_VER_JET4);
-    if (!known || !CatalogReadable(mdb) || !mdb_read_catalog(mdb, MDB_ANY)) {
-        mdb_close(mdb);
+    if (!mdb->f || (mdb->f->jet_version != MDB_VER_JET3 && mdb->f->jet_version != MDB_VER_JET4))
+        return nullptr;
+    try {
+        // Read here rather than by mdb_read_catalog, which parses property blocks it need not.
+        handle->tables = ReadCatalogTables(mdb, PagesInFile(mdb));
+    } catch (const _com_error&) {
         return nullptr;
     }
-    return std::unique_ptr<JetDatabase>(new JetDatabase(std::make_unique<Handle>(mdb)));
+    return std::unique_ptr<JetDatabase>(new JetDatabase(std::move(handle)));
 }
 
 JetDatabase::JetDatabase(std::unique_ptr<Handle> handle) : m_handle(std::move(handle)) {}
@@ -169,85 +149,44 @@ JetDatabase::~JetDatabase() = default;
 
 ResultRows JetDatabase::Read(const std::string& table, const std::vector<std::string>& columns) {
     MdbHandle* const mdb = m_handle->mdb;
-    MdbCatalogEntry* entry = nullptr;
-    for (unsigned i = 0; mdb->catalog && i < mdb->catalog->len; ++i) {
-        auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
-        if (e->object_type == MDB_TABLE && SameName(e->object_name, table)) {
-            entry = e;
+    const CatalogTable* found = nullptr;
+    for (const CatalogTable& t : m_handle->tables) {
+        if (SameName(t.name, table)) {
+            found = &t;
             break;
         }
     }
-    if (!entry) _com_issue_error(DB_E_NOTABLE);
+    if (!found) _com_issue_error(DB_E_NOTABLE);
 
-    TableDefPtr def(mdb_read_table(entry));
-    if (!def) Unreadable();
-    GPtrArray* cols = mdb_read_columns(def.get());
-    // mdb_crack_row fills one field per column of the definition: a damaged definition must
-    // not claim more columns than the field array below holds.
-    if (!cols || cols->len != def->num_cols || def->num_cols > MDB_MAX_COLS) Unreadable();
+    MdbCatalogEntry entry{};
+    entry.mdb = mdb;
+    std::snprintf(entry.object_name, sizeof entry.object_name, "%s", found->name.c_str());
+    entry.object_type = MDB_TABLE;
+    entry.table_pg = found->definitionPage;
+    const std::uint32_t filePages = PagesInFile(mdb);
+    TableDefPtr def = ReadDefinition(entry, filePages);
 
     std::vector<unsigned> wanted;
     ResultRows out;
-    auto columnName = [&](unsigned i) { return static_cast<MdbColumn*>(g_ptr_array_index(cols, i))->name; };
     if (columns.empty()) {
-        for (unsigned i = 0; i < cols->len; ++i) wanted.push_back(i);
+        for (unsigned i = 0; i < def->num_cols; ++i) wanted.push_back(i);
     } else {
         for (const std::string& name : columns) {
-            unsigned i = 0;
-            while (i < cols->len && !SameName(columnName(i), name)) ++i;
-            if (i == cols->len) _com_issue_error(DB_E_PARAMNOTOPTIONAL);
-            wanted.push_back(i);
+            const int i = ColumnIndex(*def, name);
+            if (i < 0) _com_issue_error(DB_E_PARAMNOTOPTIONAL);
+            wanted.push_back(static_cast<unsigned>(i));
         }
     }
-    for (unsigned i : wanted) out.names.emplace_back(columnName(i));
+    for (unsigned i : wanted) out.names.emplace_back(ColumnAt(*def, i).name);
 
-    // A definition whose page usage map could not be read comes back without one.
-    if (!HasUsageMap(*def)) Unreadable();
-    // The rows are walked here, page by page, rather than by mdb_fetch_row: it ends the table
-    // at a page it cannot read and skips a row it cannot crack, as if the table ended there.
-    const std::uint32_t filePages = PagesInFile(mdb);
-    const std::size_t pageSize = static_cast<std::size_t>(mdb->fmt->pg_size);
-    std::vector<MdbField> fields(MDB_MAX_COLS);
-    // Where each wanted column's field lands among those mdb_crack_row fills, found on the
-    // first row.
-    std::vector<int> fieldOf;
-    for (std::uint32_t page : TablePages(mdb, *def, filePages)) {
-        ReadDataPage(mdb, page);
-        // A page the map gives but another table owns is not this table's (as libmdb reads it).
-        if (mdb->pg_buf[0] != MDB_PAGE_DATA || static_cast<unsigned long>(static_cast<std::uint32_t>(
-                                                   mdb_get_int32(mdb->pg_buf, 4))) != entry->table_pg)
-            continue;
-        const int rows = mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset);
-        if (mdb->fmt->row_count_offset + 2 + 2 * static_cast<std::size_t>(rows) > pageSize) Unreadable();
-        for (int r = 0; r < rows; ++r) {
-            int start = 0;
-            size_t size = 0;
-            if (mdb_find_row(mdb, r, &start, &size) != 0) Unreadable();
-            if (start & kRowFlags) continue;
-            if (size == 0 || static_cast<std::size_t>(start) + size > pageSize) Unreadable();
-            if (mdb_crack_row(def.get(), start, size, fields.data()) < 0) Unreadable();
-
-            if (fieldOf.empty()) {
-                for (unsigned c : wanted) {
-                    unsigned j = 0;
-                    while (j < def->num_cols && fields[j].colnum != static_cast<int>(c)) ++j;
-                    if (j == def->num_cols) Unreadable();
-                    fieldOf.push_back(static_cast<int>(j));
-                }
-            }
-            std::vector<_variant_t> row;
-            row.reserve(wanted.size());
-            for (std::size_t k = 0; k < wanted.size(); ++k) {
-                const MdbField& field = fields[static_cast<std::size_t>(fieldOf[k])];
-                if (field.colnum != static_cast<int>(wanted[k])) Unreadable();
-                row.push_back(FieldValue(mdb, *static_cast<MdbColumn*>(g_ptr_array_index(cols, wanted[k])),
-                                         field, filePages));
-            }
-            out.rows.push_back(std::move(row));
-        }
+    RowWalk rows(mdb, *def, wanted, filePages);
+    while (rows.Next()) {
+        std::vector<_variant_t> row;
+        row.reserve(wanted.size());
+        for (std::size_t k = 0; k < wanted.size(); ++k)
+            row.push_back(FieldValue(mdb, ColumnAt(*def, wanted[k]), rows.Field(k), filePages));
+        out.rows.push_back(std::move(row));
     }
-    // The definition holds the table's row count: fewer rows read means rows were lost.
-    if (out.rows.size() < def->num_rows) Unreadable();
     return out;
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_set>
 
 #include "com_error.h"
 
@@ -15,6 +16,8 @@ constexpr std::uint8_t kUsageMapInline = 0;    // type, first page (4), one bit 
 constexpr std::uint8_t kUsageMapIndirect = 1;  // type, then page numbers of bitmap pages
 constexpr std::size_t kInlineMapHeader = 5;
 constexpr std::size_t kBitmapPageHeader = 4;
+// A definition page holds the number of the page its definition continues on (0 for none).
+constexpr std::size_t kNextDefinitionPage = 4;
 // Row offsets carry two flag bits above the offset (deleted, moved to an overflow page).
 constexpr unsigned kRowOffsetMask = 0x1fff;
 
@@ -116,6 +119,20 @@ std::vector<std::uint32_t> TablePages(MdbHandle* mdb, const MdbTableDef& def, st
     return pages;
 }
 
+void CheckDefinitionPages(MdbHandle* mdb, std::uint32_t first, std::uint32_t filePages) {
+    if (first == 0) Unreadable();
+    std::uint32_t page = first;
+    for (std::uint32_t n = 0; page != 0; ++n) {
+        // More pages than the file has means the chain loops.
+        if (page >= filePages || n >= filePages) Unreadable();
+        if (mdb_read_alt_pg(mdb, page) != mdb->fmt->pg_size) Unreadable();
+        const unsigned char* p = mdb->alt_pg_buf;
+        if (p[0] != MDB_PAGE_TABLE) Unreadable();
+        if (page == first && (Get32(p + mdb->fmt->tab_usage_map_offset) >> 8) >= filePages) Unreadable();
+        page = Get32(p + kNextDefinitionPage);
+    }
+}
+
 void ReadDataPage(MdbHandle* mdb, std::uint32_t page) {
     // A long value read since the last page may have left its page's number behind while the
     // buffer still holds the data page: the page is always read afresh.
@@ -140,10 +157,13 @@ std::string MemoBytes(MdbHandle* mdb, const unsigned char* field, std::size_t si
     }
     if (head & kMemoKindBits) Unreadable();
     // A chain of rows: each holds the next row's pointer and a piece of the text. A damaged chain
-    // may loop: it cannot have more links than the file has pages times rows.
+    // may claim more than the file holds, or loop: either is an error at once, before the text
+    // grows to the length claimed.
+    if (length > std::uint64_t{filePages} * PageSize(mdb)) Unreadable();
     out.reserve(length);
-    for (std::uint64_t links = 0; out.size() < length; ++links) {
-        if (pointer == 0 || links > std::uint64_t{filePages} * 256) Unreadable();
+    std::unordered_set<std::uint32_t> passed;
+    while (out.size() < length) {
+        if (pointer == 0 || !passed.insert(pointer).second) Unreadable();
         auto [row, rowSize] = LongValueRow(mdb, pointer, filePages);
         if (rowSize < kChainPointer) Unreadable();
         pointer = Get32(row);

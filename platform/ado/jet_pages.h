@@ -22,12 +22,19 @@ std::uint32_t PagesInFile(MdbHandle* mdb);
 // one naming a page past the end of the file, throws E_FAIL.
 std::vector<std::uint32_t> TablePages(MdbHandle* mdb, const MdbTableDef& def, std::uint32_t filePages);
 
+// Checks the pages libmdb reads a table's definition from: the definition page `first` and each
+// continuation page chained from it must be definition pages wholly inside the file, and the
+// page its usage map lies on must be inside the file too. libmdb reads the missing end of a page as zeros: a
+// definition cut short reads as a table without columns or rows. E_FAIL otherwise, and for a chain that
+// loops.
+void CheckDefinitionPages(MdbHandle* mdb, std::uint32_t first, std::uint32_t filePages);
+
 // Reads data page `page` into the handle's page buffer; E_FAIL when it is not there whole.
 void ReadDataPage(MdbHandle* mdb, std::uint32_t page);
 
 // The bytes of a memo field (its 12-byte header at `field`, `size` bytes in all): inline, or in
 // one or a chain of long-value rows on their own pages. Throws E_FAIL for a memo that cannot be
-// read whole.
+// read whole, one longer than the file, and a chain that comes back to a row it has passed.
 std::string MemoBytes(MdbHandle* mdb, const unsigned char* field, std::size_t size, std::uint32_t filePages);
 
 }  // namespace ado_detail

@@ -54,12 +54,15 @@ void CivilFromDays(long z, long& y, unsigned& m, unsigned& d) {
 std::string DateText(DATE value) {
     // A damaged file may hold any bits here: only dates the variant date holds have a text.
     if (!(value > kFirstDate - 1 && value < kLastDate + 1)) _com_issue_error(DISP_E_TYPEMISMATCH);
+    // The whole part counts days from 30 December 1899, backwards for a negative date; the
+    // fraction is the time into that day either way (-1.25 is 29 December, 6 AM). A time that
+    // rounds up to midnight is the start of the next day, whichever the sign.
     double days = std::trunc(value);
     double fraction = std::fabs(value - days);
     long seconds = std::lround(fraction * 86400.0);
     if (seconds >= 86400) {
         seconds -= 86400;
-        days += value < 0 ? -1 : 1;
+        days += 1;
         if (days < kFirstDate || days > kLastDate) _com_issue_error(DISP_E_TYPEMISMATCH);
     }
     char buf[64];

@@ -3,10 +3,12 @@
 //   page 1   data page holding the page usage maps of every table, two rows per table
 //   page 2   table definition of the object catalog (MSysObjects), page 3 its data page
 //   then per table: its definition page, its data pages, long-value pages for its long memos
+//   (the catalog's: for its rows' property blocks)
 //   and, for a table past the reach of one map row, the bitmap pages of its usage map.
 // A data pointer is a page number shifted left by 8 with the row number in the low byte.
 #include "jet_file.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -45,6 +47,13 @@ constexpr std::size_t kBitmapPageHeader = 4;
 constexpr std::uint32_t kMemoInline = 0x80000000u;
 constexpr std::uint32_t kMemoOneRow = 0x40000000u;
 constexpr std::size_t kMemoHeader = 12;
+// A chained long-value row starts with the next row's pointer.
+constexpr std::size_t kChainPointer = 4;
+
+// Chunk types of a property block.
+constexpr std::uint16_t kPropertyNames = 0x80;
+constexpr std::uint16_t kPropertyValues = 0x00;
+constexpr std::uint16_t kColumnPropertyValues = 0x01;
 
 constexpr std::int16_t kObjectTable = 1;
 
@@ -228,8 +237,9 @@ public:
         Table catalog{"MSysObjects", CatalogColumns(), {}};
         for (const Table& t : tables) {
             const std::uint32_t def = WriteTable(t, false, NewPage());
-            catalog.rows.push_back(
-                {std::to_string(def), "251658241", t.name, std::to_string(kObjectTable), "0", std::nullopt});
+            const Bytes properties = PropertyBlock(t);
+            catalog.rows.push_back({std::to_string(def), "251658241", t.name, std::to_string(kObjectTable),
+                                    "0", std::string(properties.begin(), properties.end())});
         }
         WriteTable(catalog, true, kCatalogDefPage);
         m_pages[kMapsPage] = m_maps.Page();
@@ -248,25 +258,89 @@ private:
         return m_format == Format::kJet3 ? Bytes(s.begin(), s.end()) : Ucs2(s);
     }
 
-    // The memo's header and, when short, its bytes; a long one goes on a long-value page.
-    Bytes Memo(const std::string& s) {
-        const Bytes text = Text(s);
+    // A long value's header and, when short, its bytes. A longer one goes on a long-value page,
+    // and one that no page holds whole in a chain of rows on pages of their own, each row
+    // starting with the next one's pointer (0 in the last).
+    Bytes LongValue(const Bytes& value) {
         Bytes out;
-        if (text.size() <= kInlineMemoLimit) {
-            Append(out, static_cast<std::uint32_t>(text.size()) | kMemoInline, 4);
+        if (value.size() <= kInlineMemoLimit) {
+            Append(out, static_cast<std::uint32_t>(value.size()) | kMemoInline, 4);
             out.resize(kMemoHeader, 0);
-            out.insert(out.end(), text.begin(), text.end());
+            out.insert(out.end(), value.begin(), value.end());
             return out;
         }
-        if (!m_longValues || !m_longValues->Fits(text.size())) {
+        // A fresh page holds one row of this many bytes.
+        const std::size_t rowLimit = m_layout.pageSize - m_layout.rowCountAt - 4;
+        if (value.size() > rowLimit) {
+            const std::size_t piece = rowLimit - kChainPointer;
+            std::vector<std::uint32_t> pages;
+            for (std::size_t at = 0; at < value.size(); at += piece) pages.push_back(NewPage());
+            for (std::size_t k = 0; k < pages.size(); ++k) {
+                DataPage page(m_layout, kLongValueOwner);
+                Bytes row;
+                Append(row, k + 1 < pages.size() ? pages[k + 1] << 8 : 0, kChainPointer);
+                const auto from = value.begin() + static_cast<std::ptrdiff_t>(k * piece);
+                row.insert(row.end(), from,
+                           from + static_cast<std::ptrdiff_t>(std::min(piece, value.size() - k * piece)));
+                page.Add(row);
+                m_pages.at(pages[k]) = page.Page();
+            }
+            Append(out, static_cast<std::uint32_t>(value.size()), 4);
+            Append(out, pages[0] << 8, 4);
+            out.resize(kMemoHeader, 0);
+            return out;
+        }
+        if (!m_longValues || !m_longValues->Fits(value.size())) {
             FlushLongValues();
             m_longValues.emplace(m_layout, kLongValueOwner);
             m_longValuesPage = NewPage();
         }
-        const std::uint32_t row = m_longValues->Add(text);
-        Append(out, static_cast<std::uint32_t>(text.size()) | kMemoOneRow, 4);
+        const std::uint32_t row = m_longValues->Add(value);
+        Append(out, static_cast<std::uint32_t>(value.size()) | kMemoOneRow, 4);
         Append(out, m_longValuesPage << 8 | row, 4);
         out.resize(kMemoHeader, 0);
+        return out;
+    }
+
+    // The property block of a catalog row (its LvProp value), as the database engine writes
+    // one: "KKD" (Jet 3) or "MR2" (Jet 4), a chunk of property names, then a chunk of values for
+    // the table itself and one for its first column.
+    Bytes PropertyBlock(const Table& t) const {
+        const bool jet4 = m_format == Format::kJet4;
+        Bytes out = jet4 ? Bytes{'M', 'R', '2', 0} : Bytes{'K', 'K', 'D', 0};
+        auto name = [&](const std::string& s) { return jet4 ? Ucs2Plain(s) : Bytes(s.begin(), s.end()); };
+        auto chunk = [&](std::uint16_t type, const Bytes& body) {
+            Append(out, static_cast<std::uint32_t>(6 + body.size()), 4);
+            Append(out, type, 2);
+            out.insert(out.end(), body.begin(), body.end());
+        };
+        Bytes names;
+        for (const char* property : {"Orientation", "ColumnWidth"}) {
+            const Bytes n = name(property);
+            Append(names, static_cast<std::uint32_t>(n.size()), jet4 ? 2 : 1);
+            names.insert(names.end(), n.begin(), n.end());
+        }
+        chunk(kPropertyNames, names);
+        // The object's name (none for the table itself), then per property: entry length, a
+        // flag byte, the value's type, the name's index, the value's length and the value.
+        auto values = [&](const std::string& object, std::uint16_t property, ColumnType type,
+                          const Bytes& value) {
+            const Bytes objectName = name(object);
+            Bytes body;
+            Append(body, static_cast<std::uint32_t>(6 + objectName.size() + 8 + value.size()), 4);
+            Append(body, static_cast<std::uint32_t>(objectName.size()), 2);
+            body.insert(body.end(), objectName.begin(), objectName.end());
+            Append(body, static_cast<std::uint32_t>(8 + value.size()), 2);
+            body.push_back(0);
+            body.push_back(static_cast<std::uint8_t>(type));
+            Append(body, property, 2);
+            Append(body, static_cast<std::uint32_t>(value.size()), 2);
+            body.insert(body.end(), value.begin(), value.end());
+            return body;
+        };
+        chunk(kPropertyValues, values("", 0, ColumnType::kByte, {0}));
+        if (!t.columns.empty())
+            chunk(kColumnPropertyValues, values(t.columns[0].name, 1, ColumnType::kInt, {0xff, 0xff}));
         return out;
     }
 
@@ -306,10 +380,10 @@ private:
                 continue;
             }
             varStarts.push_back(static_cast<std::uint32_t>(out.size()));
-            if (v && type == ColumnType::kOle)
-                throw std::invalid_argument("long binary values are not written");
             if (!v) continue;
-            const Bytes data = type == ColumnType::kMemo ? Memo(*v) : Text(*v);
+            const Bytes data = type == ColumnType::kMemo  ? LongValue(Text(*v))
+                               : type == ColumnType::kOle ? LongValue(Bytes(v->begin(), v->end()))
+                                                          : Text(*v);
             out.insert(out.end(), data.begin(), data.end());
         }
         if (varCount > 0) {

@@ -1,6 +1,7 @@
 // Writes small Jet 3 and Jet 4 database files for the tests: a database page, the object catalog
-// and one table definition page plus data pages per table, memo texts inline or on long-value
-// pages of their own. No indexes: just enough for a reader to find the tables by name and walk
+// (each table's row with a property block, as real files have) and one table definition page
+// plus data pages per table, memo texts inline, on long-value pages or, past a page, in a chain of
+// long-value rows. No indexes: just enough for a reader to find the tables by name and walk
 // their rows.
 #pragma once
 
@@ -23,7 +24,7 @@ enum class ColumnType : std::uint8_t {
     kDouble = 0x07,
     kDateTime = 0x08,
     kText = 0x0a,
-    kOle = 0x0b,  // long binary; only NULL values are written
+    kOle = 0x0b,  // long binary: the value's bytes as they are
     kMemo = 0x0c,
 };
 
@@ -46,7 +47,7 @@ struct Table {
 
 constexpr std::size_t kJet3PageSize = 2048;
 constexpr std::size_t kJet4PageSize = 4096;
-// A memo of more stored bytes than this goes on a long-value page of its own.
+// A memo of more stored bytes than this goes on a long-value page.
 constexpr std::size_t kInlineMemoLimit = 64;
 
 constexpr std::size_t PageSize(Format f) {

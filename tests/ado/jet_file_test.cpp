@@ -1,6 +1,6 @@
 // The test files read back through libmdb itself, as plain (unencrypted) Jet 3 and Jet 4 files,
-// and through the provider: rows over many pages and a large usage map, memo texts inline and on
-// their own pages.
+// and through the provider: rows over many pages and a large usage map, memo texts inline, on
+// their own pages and in chains over pages.
 #include "jet_file.h"
 
 #include <glib.h>
@@ -33,8 +33,13 @@ TEST_P(JetFile, ReadsBackAsAnUnencryptedFileOfItsVersionWithItsTables) {
     EXPECT_EQ(mdb->f->db_key, 0u);  // any other key reads every page after the first as garbage
     ASSERT_NE(mdb_read_catalog(mdb, MDB_TABLE), nullptr);
     std::vector<std::string> names;
-    for (unsigned i = 0; i < mdb->num_catalog; ++i)
-        names.emplace_back(static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i))->object_name);
+    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
+        const auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+        names.emplace_back(entry->object_name);
+        // The property block: the table's values and its first column's.
+        ASSERT_NE(entry->props, nullptr);
+        EXPECT_EQ(entry->props->len, 2u);
+    }
     EXPECT_EQ(names, (std::vector<std::string>{"result1", "hard"}));
     mdb_close(mdb);
 }
@@ -60,6 +65,8 @@ TEST_P(JetFile, MemoTextsReadWholeInlineAndFromTheirOwnPages) {
     std::string longText;
     for (int i = 0; i < 40; ++i) longText += "line " + std::to_string(i) + " of a long note. ";
     ASSERT_GT(longText.size(), jet::kInlineMemoLimit);
+    std::string chained;  // more than a Jet 4 page holds
+    for (int i = 0; i < 5; ++i) chained += longText;
     ASSERT_TRUE(jet::WriteDatabase("kv.mdb",
                                    {{"material",
                                      {{"material", ColumnType::kText}, {"note", ColumnType::kMemo}},
@@ -67,10 +74,12 @@ TEST_P(JetFile, MemoTextsReadWholeInlineAndFromTheirOwnPages) {
                                       {"Brass", longText},
                                       {"Tin", std::nullopt},
                                       {"Lead", ""},
-                                      {"Zinc", longText + "!"}}}},
+                                      {"Zinc", longText + "!"},
+                                      {"Iron", chained}}}},
                                    GetParam()));
-    EXPECT_EQ(ado_test::ReadColumn(ado_test::OpenDatabase("kv.mdb"), "SELECT * FROM material", "note"),
-              (std::vector<std::string>{"Zugspitze \xc3\xa4", longText, "<NULL>", "", longText + "!"}));
+    EXPECT_EQ(
+        ado_test::ReadColumn(ado_test::OpenDatabase("kv.mdb"), "SELECT * FROM material", "note"),
+        (std::vector<std::string>{"Zugspitze \xc3\xa4", longText, "<NULL>", "", longText + "!", chained}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, JetFile, ::testing::Values(Format::kJet3, Format::kJet4),

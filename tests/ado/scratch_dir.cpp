@@ -1,16 +1,14 @@
 #include "scratch_dir.h"
 
-#include <unistd.h>
-
 #include <stdexcept>
-#include <string>
+
+#include "temp_folder.h"
 
 namespace ado_test {
 
 ScratchDir::ScratchDir() : m_previous(std::filesystem::current_path()) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "orva-ado-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a scratch folder");
-    m_path = pattern;
+    m_path = orva::testing::MakeTempFolder("orva-ado");
+    if (m_path.empty()) throw std::runtime_error("cannot make a scratch folder");
     std::filesystem::current_path(m_path);
 }
 

@@ -131,4 +131,17 @@ TEST(DateValues, ADateOutsideTheYears100To9999HasNoText) {
     }
 }
 
+// A negative date counts its days back from 30 December 1899 but its time forward within the
+// day: a time that rounds up to midnight is the next day's start, as for a positive date.
+TEST(DateValues, ANegativeDateRoundingToMidnightIsTheNextDay) {
+    ado_test::ScratchDir dir;
+    ASSERT_TRUE(jet::WriteDatabase("kv.mdb",
+                                   {{"result1",
+                                     {{"w", ColumnType::kDateTime}},
+                                     {{"-0.99999999"}, {"-1.99999999"}, {"-657434.9999999"}}}},
+                                   jet::Format::kJet4));
+    EXPECT_EQ(ado_test::ReadColumn(ado_test::OpenDatabase("kv.mdb"), "SELECT * FROM result1", "w"),
+              (std::vector<std::string>{"12/31/1899", "12/30/1899", "1/2/100"}));
+}
+
 }  // namespace
