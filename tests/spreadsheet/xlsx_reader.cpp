@@ -118,7 +118,8 @@ std::string FollowPackage(zip_t* archive, Workbook& book) {
             book.error = "no content type for the sheet " + target.toStdString();
         if (firstSheet.empty()) firstSheet = "xl/" + target.toStdString();
     }
-    if (book.error.empty() && !contentTypes[QStringLiteral("/xl/workbook.xml")].contains(u"spreadsheetml.sheet.main+xml"))
+    if (book.error.empty() &&
+        !contentTypes[QStringLiteral("/xl/workbook.xml")].contains(u"spreadsheetml.sheet.main+xml"))
         book.error = "no content type for the workbook";
     if (book.error.empty() && !toWorkbook) book.error = "the package does not lead to the workbook";
     if (book.error.empty() && !toStyles) book.error = "the workbook does not lead to its styles";
