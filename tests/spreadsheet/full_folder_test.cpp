@@ -238,6 +238,20 @@ TEST(FullFolderTest, TheCheckFindsEveryBrokenWorkbook) {
     EXPECT_EQ(
         orva::sheet::WorkbookProblem(Doctored(good, copy, "xl/worksheets/sheet1.xml", &openSheet), tally),
         "the part xl/worksheets/sheet1.xml is cut short");
+
+    // Whole sheets with the right counts that are not XML: a NUL inside a text, one byte of a
+    // tag changed.
+    const auto damaged = [&](const std::string& from, const std::string& to) {
+        std::string text = sheet;
+        const std::size_t at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        text.replace(at, from.size(), to);
+        return orva::sheet::WorkbookProblem(Doctored(good, copy, "xl/worksheets/sheet1.xml", &text), tally);
+    };
+    const std::string prefix = "the part xl/worksheets/sheet1.xml is damaged: ";
+    EXPECT_EQ(damaged("<t>", std::string("<t>\0", 4)), prefix + "a character XML does not allow");
+    EXPECT_EQ(damaged("</row>", "</rox>"), prefix + "an end tag for another element");
+    EXPECT_EQ(damaged("<c r=", "<c t="), prefix + "an attribute given twice");
 }
 
 }  // namespace
