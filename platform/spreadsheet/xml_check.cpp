@@ -408,7 +408,8 @@ bool XmlCheck::EndProcessingInstruction() {
     std::size_t at = 0;
     while (at < text.size() && IsNameChar(static_cast<unsigned char>(text[at]))) ++at;
     const std::string_view target = text.substr(0, at);
-    if (target.empty() || (at < text.size() && !IsSpace(static_cast<unsigned char>(text[at]))))
+    if (target.empty() || !IsNameStart(static_cast<unsigned char>(target[0])) ||
+        (at < text.size() && !IsSpace(static_cast<unsigned char>(text[at]))))
         return Fail("a processing instruction is damaged");
     const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
     if (target.size() != 3 || lower(target[0]) != 'x' || lower(target[1]) != 'm' || lower(target[2]) != 'l')
@@ -443,8 +444,11 @@ bool XmlCheck::EndProcessingInstruction() {
     if (!pseudo("version", version) || version.size() < 3 || version.substr(0, 2) != "1." ||
         version.find_first_not_of("0123456789", 2) != std::string_view::npos)
         return Fail("a damaged XML declaration");
-    if (pseudo("encoding", encoding) && encoding != "UTF-8" && encoding != "utf-8")
-        return Fail("a document not in UTF-8");
+    const auto isUtf8 = [&](std::string_view name) {
+        return name.size() == 5 && lower(name[0]) == 'u' && lower(name[1]) == 't' && lower(name[2]) == 'f' &&
+               name[3] == '-' && name[4] == '8';
+    };
+    if (pseudo("encoding", encoding) && !isUtf8(encoding)) return Fail("a document not in UTF-8");
     if (pseudo("standalone", standalone) && standalone != "yes" && standalone != "no")
         return Fail("a damaged XML declaration");
     space();
