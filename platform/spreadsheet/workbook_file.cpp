@@ -77,8 +77,8 @@ public:
     void CloseLeftOpen() {
         for (const Held& held : m_files) {
             if (held.keep < 0) continue;
-            struct stat ours {
-            }, theirs{};
+            struct stat ours {};
+            struct stat theirs {};
             if (fstat(held.keep, &ours) == 0 && fstat(held.fd, &theirs) == 0 &&
                 ours.st_dev == theirs.st_dev && ours.st_ino == theirs.st_ino)
                 std::fclose(held.file);

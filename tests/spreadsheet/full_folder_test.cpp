@@ -98,7 +98,8 @@ TEST(InsideTinyTemporaryFolder, WorkbooksAreWholeOrNotAtAll) {
     if (!getenv(kInside)) GTEST_SKIP() << "run by FullFolderTest in a namespace of its own";
     const fs::path tmp = "/tmp";
     fs::create_directories(tmp / "user");
-    FakeOpener onFullDisk(tmp / "user", getenv(kOpener));  // made while there is room
+    const std::string opener = getenv(kOpener) ? getenv(kOpener) : "";
+    FakeOpener onFullDisk(tmp / "user", opener);  // made while there is room
     ASSERT_TRUE(FillTinyFolder(tmp)) << "/tmp is not the tiny tmpfs: nothing is written";
 
     // Its own folder full: one error with the system's reason, nothing left, nothing opened,
@@ -114,7 +115,8 @@ TEST(InsideTinyTemporaryFolder, WorkbooksAreWholeOrNotAtAll) {
 
     // The system's temporary folder full, the workbook's own folder on a real disk: the
     // workbook does not depend on the temporary folder and is whole.
-    FakeOpener onRealDisk(getenv(kScratch), getenv(kOpener));
+    ASSERT_NE(getenv(kScratch), nullptr);
+    FakeOpener onRealDisk(getenv(kScratch), opener);
     EXPECT_EQ(ExportRows(), "");
     ASSERT_EQ(onRealDisk.Opened().size(), 1u);
     const auto book = ReadWorkbook(onRealDisk.Opened()[0]);
