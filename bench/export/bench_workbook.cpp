@@ -3,7 +3,7 @@
 // each, the .xlsx written, checked and handed to the opener), and the peak resident memory during
 // it above the resident memory before it (the kernel's high-water mark, reset just before), and
 // the time of the completeness check that is part of it, on the written file.
-// The desktop's opener is replaced by a script that does nothing.
+// The desktop's opener is replaced by one that does nothing.
 //   bench_workbook
 #include <stdlib.h>
 
@@ -17,6 +17,8 @@
 #include "ResultSummary.h"
 #include "afx_testing.h"
 #include "bench_dialog.h"
+#include "temp_folder.h"
+#include "test_desktop_opener.h"
 #include "workbook_check.h"
 
 namespace fs = std::filesystem;
@@ -28,13 +30,8 @@ constexpr int kRows = 1048570;
 
 // A private data folder and an opener that only ends.
 fs::path ReplaceOpener() {
-    std::string pattern = (fs::temp_directory_path() / "orva-bench-workbook-XXXXXX").string();
-    const fs::path root = mkdtemp(pattern.data());
-    fs::create_directories(root / "bin");
-    std::ofstream(root / "bin" / "xdg-open") << "#!/bin/sh\nexit 0\n";
-    fs::permissions(root / "bin" / "xdg-open", fs::perms::owner_all);
-    const char* path = getenv("PATH");
-    setenv("PATH", ((root / "bin").string() + ":" + (path ? path : "")).c_str(), 1);
+    const fs::path root = orva::testing::MakeTempFolder("orva-bench-workbook");
+    orva::testing::UseDesktopOpener({"/bin/true"});
     setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
     return root;
 }
@@ -44,6 +41,10 @@ fs::path ReplaceOpener() {
 int main() {
     bench::PrepareProcess();
     const fs::path root = ReplaceOpener();
+    if (root.empty()) {
+        std::printf("no temporary folder\n");
+        return 1;
+    }
 
     orva::sim::SimOptions options;
     orva::sim::GaugeSimulator gauge(options);

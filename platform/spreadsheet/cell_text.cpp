@@ -51,4 +51,12 @@ std::string_view XmlSafeCellText(std::string_view text, std::string& scratch) {
     return scratch;
 }
 
+std::size_t WrittenCharacters(std::string_view text) {
+    std::string scratch;
+    std::size_t characters = 0;
+    for (const char c : XmlSafeCellText(text, scratch))
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++characters;
+    return characters;
+}
+
 }  // namespace orva::sheet

@@ -14,4 +14,8 @@ namespace orva::sheet {
 // Gives text itself when nothing changes, else the result in scratch.
 std::string_view XmlSafeCellText(std::string_view text, std::string& scratch);
 
+// The characters of the text as handed to libxlsxwriter, which holds them against its limit of a
+// cell: an escaped underscore counts six more than readers see.
+std::size_t WrittenCharacters(std::string_view text);
+
 }  // namespace orva::sheet

@@ -13,7 +13,8 @@ namespace orva::sheet {
 
 constexpr std::uint32_t kMaxRows = 1048576;
 constexpr std::uint32_t kMaxColumns = 16384;
-constexpr std::size_t kMaxCellText = 32767 * 3;  // 32,767 characters of up to three bytes
+constexpr std::size_t kMaxCellCharacters = 32767;
+constexpr std::size_t kMaxCellText = kMaxCellCharacters * 3;  // characters of up to three bytes
 
 class SheetCells {
 public:

@@ -4,9 +4,14 @@
 
 #include <QByteArray>
 #include <QXmlStreamReader>
-#include <cstring>
+#include <functional>
+#include <future>
 #include <memory>
 #include <set>
+#include <string_view>
+#include <system_error>
+
+#include "xml_check.h"
 
 namespace orva::sheet {
 
@@ -15,65 +20,87 @@ namespace {
 using Archive = std::unique_ptr<zip_t, decltype(&zip_discard)>;
 using Entry = std::unique_ptr<zip_file_t, decltype(&zip_fclose)>;
 
+constexpr std::size_t kChunk = 1 << 20;
+
+// The two pieces of a part in hand at a time: one being read while the other is checked.
+struct Buffers {
+    std::unique_ptr<char[]> first = std::make_unique_for_overwrite<char[]>(kChunk);
+    std::unique_ptr<char[]> second = std::make_unique_for_overwrite<char[]>(kChunk);
+};
+
 std::string SheetPart(std::size_t i) {
     return "xl/worksheets/sheet" + std::to_string(i) + ".xml";
 }
 
-// A small part read whole and parsed to its end.
-std::string PartProblem(zip_t* archive, const char* name, zip_uint64_t size) {
-    Entry entry(zip_fopen(archive, name, 0), &zip_fclose);
-    if (!entry) return std::string("the part ") + name + " cannot be read";
-    QByteArray xml(static_cast<qsizetype>(size), '\0');
-    if (zip_fread(entry.get(), xml.data(), size) != static_cast<zip_int64_t>(size))
-        return std::string("the part ") + name + " is damaged";
-    char more = 0;
-    if (zip_fread(entry.get(), &more, 1) != 0) return std::string("the part ") + name + " is damaged";
-    QXmlStreamReader reader(xml);
-    while (!reader.atEnd()) reader.readNext();
-    if (reader.hasError()) return std::string("the part ") + name + " is cut short or damaged";
+// Reads a part piece by piece into f, never more at once, whatever size its header claims; false
+// from f stops. The next piece is inflated on a thread of its own while f checks one, so that the
+// check of a large sheet costs hardly more than its inflating. Gives what is wrong with the
+// reading.
+std::string ReadPart(zip_t* archive, const std::string& name, zip_uint64_t size, Buffers& buffers,
+                     const std::function<bool(std::string_view)>& f) {
+    Entry entry(zip_fopen(archive, name.c_str(), 0), &zip_fclose);
+    if (!entry) return "the part " + name + " cannot be read";
+    zip_file_t* const file = entry.get();
+    const auto read = [file](char* buffer) { return zip_fread(file, buffer, kChunk); };
+    char* piece = buffers.first.get();
+    char* next = buffers.second.get();
+    zip_uint64_t total = 0;
+    for (zip_int64_t got = read(piece);;) {
+        if (got < 0) return "the part " + name + " is damaged";
+        if (got == 0) break;
+        total += static_cast<zip_uint64_t>(got);
+        if (total > size) return "the part " + name + " is damaged";
+        std::future<zip_int64_t> ahead;
+        if (total < size) {
+            try {
+                ahead = std::async(std::launch::async, read, next);
+            } catch (const std::system_error&) {
+                // No thread to spare: read after the check instead.
+            }
+        }
+        const bool more = f(std::string_view(piece, static_cast<std::size_t>(got)));
+        got = ahead.valid() ? ahead.get() : read(next);
+        if (!more) return {};
+        std::swap(piece, next);
+    }
+    if (total != size) return "the part " + name + " is damaged";
     return {};
 }
 
-// A sheet streamed through: its rows and cells counted and its end checked, without holding it.
-// Texts in the sheet are escaped, so "<row " and "<c " only ever start a row or a cell.
-std::string SheetProblem(zip_t* archive, const std::string& name, const SheetTally& expected) {
-    Entry entry(zip_fopen(archive, name.c_str(), 0), &zip_fclose);
-    if (!entry) return "the part " + name + " cannot be read";
-    constexpr std::size_t kChunk = 1 << 20;
-    constexpr std::size_t kKeep = 4;  // the longest pattern less one, carried between chunks
-    const auto buffer = std::make_unique_for_overwrite<char[]>(kChunk + kKeep);
-    std::uint64_t rows = 0, cells = 0;
-    std::size_t kept = 0;
-    std::string tail;
-    for (;;) {
-        const zip_int64_t got = zip_fread(entry.get(), buffer.get() + kept, kChunk);
-        if (got < 0) return "the part " + name + " is damaged";
-        if (got == 0) break;
-        const std::size_t total = kept + static_cast<std::size_t>(got);
-        const char* const begin = buffer.get();
-        const char* const fresh = begin + kept;
-        tail.append(fresh + (got > 64 ? got - 64 : 0), begin + total);
-        if (tail.size() > 64) tail.erase(0, tail.size() - 64);
-        if (total <= kKeep) {
-            kept = total;
-            continue;
+// A small part, parsed to its end.
+std::string PartProblem(zip_t* archive, const std::string& name, zip_uint64_t size, Buffers& buffers) {
+    QXmlStreamReader reader;
+    const auto parse = [&] {
+        while (!reader.atEnd() && reader.readNext() != QXmlStreamReader::Invalid) {
         }
-        const char* const scanEnd = begin + (total - kKeep);
-        for (const char* p = begin; p < scanEnd; ++p) {
-            p = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(scanEnd - p)));
-            if (!p) break;
-            if (p[1] == 'c' && p[2] == ' ')
-                ++cells;
-            else if (p[1] == 'r' && p[2] == 'o' && p[3] == 'w' && p[4] == ' ')
-                ++rows;
-        }
-        std::memmove(buffer.get(), begin + total - kKeep, kKeep);
-        kept = kKeep;
+        return reader.error() == QXmlStreamReader::NoError ||
+               reader.error() == QXmlStreamReader::PrematureEndOfDocumentError;
+    };
+    const std::string problem = ReadPart(archive, name, size, buffers, [&](std::string_view chunk) {
+        reader.addData(QByteArray(chunk.data(), static_cast<qsizetype>(chunk.size())));
+        return parse();
+    });
+    if (!problem.empty()) return problem;
+    parse();
+    if (reader.hasError()) return "the part " + name + " is cut short or damaged";
+    return {};
+}
+
+// A sheet, parsed as it streams through: well-formed, a worksheet, its rows and cells counted.
+std::string SheetProblem(zip_t* archive, const std::string& name, zip_uint64_t size, Buffers& buffers,
+                         const SheetTally& expected) {
+    XmlCheck xml;
+    const std::size_t rowCount = xml.CountChildren("sheetData", "row");
+    const std::size_t cellCount = xml.CountChildren("row", "c");
+    const std::string problem =
+        ReadPart(archive, name, size, buffers, [&](std::string_view chunk) { return xml.Feed(chunk); });
+    if (!problem.empty()) return problem;
+    if (!xml.Finish()) {
+        if (xml.Error() == "the document is cut short") return "the part " + name + " is cut short";
+        return "the part " + name + " is damaged: " + xml.Error();
     }
-    while (!tail.empty() && (tail.back() == '\n' || tail.back() == '\r')) tail.pop_back();
-    const std::string end = "</worksheet>";
-    if (tail.size() < end.size() || tail.compare(tail.size() - end.size(), end.size(), end) != 0)
-        return "the part " + name + " is cut short";
+    if (xml.RootName() != "worksheet") return "the part " + name + " is no worksheet";
+    const std::uint64_t rows = xml.Count(rowCount), cells = xml.Count(cellCount);
     if (rows != expected.rows || cells != expected.cells)
         return "the part " + name + " holds " + std::to_string(rows) + " of " +
                std::to_string(expected.rows) + " rows and " + std::to_string(cells) + " of " +
@@ -95,21 +122,29 @@ std::string WorkbookProblem(const std::string& path, const std::vector<SheetTall
     std::set<std::string> sheetParts;
     for (std::size_t i = 1; i <= sheets.size(); ++i) sheetParts.insert(SheetPart(i));
 
+    Buffers buffers;
+    std::vector<zip_uint64_t> sheetSizes(sheets.size() + 1, 0);
     const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
-        if (zip_stat_index(archive.get(), static_cast<zip_uint64_t>(i), 0, &st) != 0 || !st.name)
+        if (zip_stat_index(archive.get(), static_cast<zip_uint64_t>(i), 0, &st) != 0 || !st.name ||
+            !(st.valid & ZIP_STAT_SIZE))
             return "the file is not a whole zip package";
         const std::string name = st.name;
         if (st.size == 0) return "the part " + name + " is empty";
         required.erase(name);
-        if (sheetParts.count(name)) continue;  // read below
-        const std::string problem = PartProblem(archive.get(), st.name, st.size);
+        if (sheetParts.count(name)) {  // read below
+            sheetSizes[std::stoul(name.substr(std::string_view("xl/worksheets/sheet").size()))] = st.size;
+            continue;
+        }
+        const std::string problem = PartProblem(archive.get(), name, st.size, buffers);
         if (!problem.empty()) return problem;
     }
     if (!required.empty()) return "the part " + *required.begin() + " is missing";
     for (std::size_t i = 1; i <= sheets.size(); ++i) {
-        const std::string problem = SheetProblem(archive.get(), SheetPart(i), sheets[i - 1]);
+        if (sheetSizes[i] == 0) return "the part " + SheetPart(i) + " is missing";
+        const std::string problem =
+            SheetProblem(archive.get(), SheetPart(i), sheetSizes[i], buffers, sheets[i - 1]);
         if (!problem.empty()) return problem;
     }
     return {};

@@ -1,7 +1,7 @@
 #include "workbook_file.h"
 
 #include <errno.h>
-#include <spawn.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,14 +9,14 @@
 
 #include <QDateTime>
 #include <QStandardPaths>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <thread>
 
 #include "cell_text.h"
+#include "desktop_opener.h"
 #include "workbook_check.h"
-
-extern char** environ;
 
 namespace orva::sheet {
 
@@ -61,6 +61,41 @@ std::string LibraryReason(lxw_error error) {
     return text;
 }
 
+// The sheets' temporary files (constant-memory mode) belong to the worksheets, and
+// workbook_close() closes each when it copies it into the package; a close that fails before
+// leaves the rest open, deleted, for the life of the process. A second descriptor on each keeps
+// its file from being freed meanwhile, so that a descriptor found on the same file afterwards can
+// only be the worksheet's own, still open.
+class SheetTempFiles {
+public:
+    void Add(lxw_worksheet* ws) {
+        if (!ws->optimize_tmpfile) return;
+        const int fd = fileno(ws->optimize_tmpfile);
+        m_files.push_back({ws->optimize_tmpfile, fd, fcntl(fd, F_DUPFD_CLOEXEC, 0)});
+    }
+    // After workbook_close(): closes what it left open.
+    void CloseLeftOpen() {
+        for (const Held& held : m_files) {
+            if (held.keep < 0) continue;
+            struct stat ours {};
+            struct stat theirs {};
+            if (fstat(held.keep, &ours) == 0 && fstat(held.fd, &theirs) == 0 &&
+                ours.st_dev == theirs.st_dev && ours.st_ino == theirs.st_ino)
+                std::fclose(held.file);
+            close(held.keep);
+        }
+        m_files.clear();
+    }
+
+private:
+    struct Held {
+        FILE* file;
+        int fd;
+        int keep;
+    };
+    std::vector<Held> m_files;
+};
+
 [[noreturn]] void Fail(const std::string& folder, const std::string& reason) {
     throw WorkbookError("The workbook could not be written in " + folder + ": " + reason + ".");
 }
@@ -76,6 +111,7 @@ std::vector<SheetTally> WriteXlsx(const std::string& path, const std::string& fo
     lxw_workbook* book = workbook_new_opt(path.c_str(), &options);
     if (!book) Fail(folder, Reason(errno != 0 ? errno : ENOMEM));
     std::vector<SheetTally> tallies;
+    SheetTempFiles tempFiles;
     std::string reason;
     std::string scratch;
     for (auto& sheet : sheets) {
@@ -86,6 +122,7 @@ std::vector<SheetTally> WriteXlsx(const std::string& path, const std::string& fo
             reason = errno != 0 ? Reason(errno) : "the sheet \"" + sheet->name + "\" could not be added";
             break;
         }
+        tempFiles.Add(ws);
         if (sheet->columnWidth >= 0) {
             const lxw_error e = worksheet_set_column(ws, 0, LXW_COL_MAX - 1, sheet->columnWidth, nullptr);
             if (e != LXW_NO_ERROR) {
@@ -121,6 +158,7 @@ std::vector<SheetTally> WriteXlsx(const std::string& path, const std::string& fo
     errno = 0;
     const lxw_error closed = workbook_close(book);
     const int closeError = errno;
+    tempFiles.CloseLeftOpen();
     if (!reason.empty()) Fail(folder, reason);
     if (closed != LXW_NO_ERROR) Fail(folder, closeError != 0 ? Reason(closeError) : LibraryReason(closed));
     // A write that failed without a word leaves its reason behind all the same.
@@ -158,10 +196,8 @@ std::string WriteWorkbook(const std::string& folder, std::vector<std::unique_ptr
 }
 
 void OpenWithDesktop(const std::string& path) {
-    char opener[] = "xdg-open";
-    char* argv[] = {opener, const_cast<char*>(path.c_str()), nullptr};
     pid_t pid = 0;
-    const int started = posix_spawnp(&pid, opener, nullptr, nullptr, argv, environ);
+    const int started = orva::win32::StartDesktopOpener(path, pid);
     if (started != 0)
         throw WorkbookError("The workbook " + path + " was written but could not be opened: xdg-open " +
                             "could not be started (" + Reason(started) + ").");

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cell_text.h"
 #include "workbook_file.h"
 #include "workbook_server.h"
 
@@ -122,7 +123,10 @@ public:
             if (value.vt != VT_BSTR) return DISP_E_TYPEMISMATCH;
             std::string text = ToNarrow(value.bstrVal);
             std::erase(text, '\0');
-            if (value.bstrVal.size() > 32767 || text.size() > kMaxCellText)
+            // Held against the limit as it is written, so that no text taken here stops the
+            // workbook later.
+            if (value.bstrVal.size() > kMaxCellCharacters || text.size() > kMaxCellText ||
+                WrittenCharacters(text) > kMaxCellCharacters)
                 return Raise(info, "A cell holds at most 32767 characters.");
             if (!m_sheet->cells.Set(static_cast<std::uint32_t>(row - 1),
                                     static_cast<std::uint32_t>(column - 1), text))

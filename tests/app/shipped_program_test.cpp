@@ -17,7 +17,7 @@ TEST(ShippedProgram, CarriesNoTestDriver) {
     // from outside.
     for (const char* text : {"ORVA_FG_", "AnswerDialogsFromQueues", "AnswerNextMessageBox", "TestScript",
                              "wait-window", "ModalAnswerer", "SetSysfsRoot", "SetVirtualPortDir",
-                             "SetSerialMapValues", "UsePortTable", "UseSerialMap"}) {
+                             "SetSerialMapValues", "UsePortTable", "UseSerialMap", "UseDesktopOpener"}) {
         EXPECT_EQ(bytes.find(text), std::string::npos) << text;
     }
 }

@@ -263,7 +263,7 @@ TEST_F(WorkbookExportTest, StrayBytesInTextsStillGiveAReadableWorkbook) {
 TEST_F(WorkbookExportTest, EveryTextComesBackExactly) {
     RunDialog([&](CKvDlg& dlg) {
         StoreTest(dlg, " N", {1.0f});
-        dlg.m_page1.m_cbReportName.SetWindowText("Lot_x005F_7 \xEF\xBF\xBE");
+        dlg.m_page1.m_cbReportName.SetWindowText("Lot_x005F_7 \xEF\xBF\xBE _x 041_x+041_x0x41_");
         g_strStartTime = "_x005f_x0041__\xEF\xBF\xBF";
         const std::vector<std::array<std::string, 3>> items = {
             {"_x0041_\x01", "1.5 _x010F\r", "0.100 s"},
@@ -275,7 +275,7 @@ TEST_F(WorkbookExportTest, EveryTextComesBackExactly) {
                               : std::string();
         });
         const auto book = Export(dlg);
-        EXPECT_EQ(book.cells.at("B1"), "Lot_x005F_7 \uFFFD");
+        EXPECT_EQ(book.cells.at("B1"), "Lot_x005F_7 \uFFFD _x 041_x+041_x0x41_");
         EXPECT_EQ(book.cells.at("B2"), "_x005f_x0041__\uFFFD");
         EXPECT_EQ(book.cells.at("A6"), "_x0041_\x01");
         EXPECT_EQ(book.cells.at("C6"), " _x010F\r");

@@ -5,27 +5,28 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "temp_folder.h"
+#include "test_desktop_opener.h"
+
 namespace fs = std::filesystem;
 
 namespace xlsx_test {
 
-FakeOpener::FakeOpener() : FakeOpener(fs::temp_directory_path()) {}
+FakeOpener::FakeOpener() {
+    root_ = orva::testing::MakeTempFolder("orva-opener");
+    if (root_.empty()) throw std::runtime_error("no folder for the opener");
+    Use(Program());
+}
 
-FakeOpener::FakeOpener(const fs::path& base) {
+FakeOpener::FakeOpener(const fs::path& base, const std::string& program) {
     std::string pattern = (base / "orva-opener-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("no folder for the opener under " + base.string());
     root_ = pattern;
-    fs::create_directories(root_ / "bin");
-    const fs::path script = root_ / "bin" / "xdg-open";
-    {
-        std::ofstream out(script);
-        out << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << (root_ / "opened.log").string() << "'\n"
-            << "exit $(cat '" << (root_ / "status").string() << "' 2>/dev/null || echo 0)\n";
-    }
-    fs::permissions(script, fs::perms::owner_all);
-    const char* path = getenv("PATH");
-    oldPath_ = path ? path : "";
-    setenv("PATH", ((root_ / "bin").string() + ":" + oldPath_).c_str(), 1);
+    Use(program.empty() ? Program() : program);
+}
+
+void FakeOpener::Use(const std::string& program) {
+    orva::testing::UseDesktopOpener({program, root_.string()});
     const char* home = getenv("XDG_DATA_HOME");
     hadDataHome_ = home != nullptr;
     oldDataHome_ = home ? home : "";
@@ -33,7 +34,7 @@ FakeOpener::FakeOpener(const fs::path& base) {
 }
 
 FakeOpener::~FakeOpener() {
-    setenv("PATH", oldPath_.c_str(), 1);
+    orva::testing::UseNoDesktopOpener();
     if (hadDataHome_)
         setenv("XDG_DATA_HOME", oldDataHome_.c_str(), 1);
     else
@@ -41,6 +42,10 @@ FakeOpener::~FakeOpener() {
     std::error_code ec;
     fs::permissions(root_, fs::perms::owner_all, ec);
     fs::remove_all(root_, ec);
+}
+
+std::string FakeOpener::Program() {
+    return ORVA_FAKE_OPENER;
 }
 
 void FakeOpener::SetExitStatus(int status) {

@@ -1,7 +1,8 @@
 // Runs a command with a tiny tmpfs mounted over one folder, in a mount namespace of its own (and
 // a user namespace when not run as root), so that nothing outside the command sees the mount and
 // nothing the command writes there can fill a real disk. Ends with 77 when the system allows no
-// such namespace.
+// such namespace. The command is opened before the mount, so that it runs wherever it lies (under
+// the folder too).
 //   tiny_tmpfs_run <size in KiB> <folder> <command> [arguments...]
 #include <fcntl.h>
 #include <sched.h>
@@ -33,6 +34,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: tiny_tmpfs_run <KiB> <folder> <command> [arguments...]\n");
         return 2;
     }
+    // An ELF program: run from a descriptor that closes on exec.
+    const int command = open(argv[3], O_PATH | O_CLOEXEC);
+    if (command < 0) {
+        std::fprintf(stderr, "%s cannot be run: %s\n", argv[3], std::strerror(errno));
+        return 127;
+    }
     const uid_t uid = geteuid();
     const gid_t gid = getegid();
     if (uid == 0) {
@@ -63,7 +70,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no tmpfs on %s: %s\n", argv[2], std::strerror(errno));
         return kNotAllowed;
     }
-    execvp(argv[3], argv + 3);
+    fexecve(command, argv + 3, environ);
     std::fprintf(stderr, "%s cannot be run: %s\n", argv[3], std::strerror(errno));
     return 127;
 }

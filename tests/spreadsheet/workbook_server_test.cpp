@@ -153,6 +153,25 @@ TEST(WorkbookServerTest, BadCallsAreRefusedByTheServer) {
     }
 }
 
+// A text taken by the server is written: one that outgrows the limit of a cell only as written
+// (a literal "_x0041_" is written with its underscore escaped) is refused at once, like any
+// other text over the limit, instead of stopping the whole workbook when it is shown.
+TEST(WorkbookServerTest, TheLongestCellsAreWrittenOrRefusedAtOnce) {
+    FakeOpener opener;
+    Session s;
+    const std::string escaped = "_x0041_" + std::string(32760, 'y');
+    EXPECT_THROW(s.Put(1, 1, escaped), COleDispatchException);
+    const std::string plain = std::string(32766, 'p') + "\x01";  // written as "_x0001_"
+    const std::string shorter = "_x0041_" + std::string(32754, 's');
+    s.Put(2, 1, plain);
+    s.Put(3, 1, shorter);
+    s.app.SetVisible(1);
+    ASSERT_EQ(opener.Opened().size(), 1u);
+    const auto book = ReadWorkbook(opener.Opened()[0]);
+    ASSERT_TRUE(book.readable) << book.error;
+    EXPECT_EQ(book.cells, (std::map<std::string, std::string>{{"A2", plain}, {"A3", shorter}}));
+}
+
 TEST(WorkbookServerTest, AnOpenerThatFailsIsReported) {
     FakeOpener opener;
     opener.SetExitStatus(3);

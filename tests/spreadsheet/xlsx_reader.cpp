@@ -24,11 +24,18 @@ QXmlStreamReader Reader(const std::string& xml) {
     return QXmlStreamReader(QByteArray(xml.data(), static_cast<qsizetype>(xml.size())));
 }
 
-// Text as readers decode it: "_x" + four hex digits + "_" is that UTF-16 unit.
+bool IsHexDigit(QChar c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+// Text as readers decode it: "_x" + exactly four hex digits + "_" is that UTF-16 unit; nothing
+// else ("_x 041_", "_x+041_", "_x0x41_") is an escape.
 std::string Decoded(const QString& text) {
     QString out;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'_' && i + 6 < text.size() && text[i + 1] == u'x' && text[i + 6] == u'_') {
+        if (text[i] == u'_' && i + 6 < text.size() && text[i + 1] == u'x' && text[i + 6] == u'_' &&
+            IsHexDigit(text[i + 2]) && IsHexDigit(text[i + 3]) && IsHexDigit(text[i + 4]) &&
+            IsHexDigit(text[i + 5])) {
             bool ok = false;
             const uint code = text.mid(i + 2, 4).toUInt(&ok, 16);
             if (ok) {
@@ -118,7 +125,8 @@ std::string FollowPackage(zip_t* archive, Workbook& book) {
             book.error = "no content type for the sheet " + target.toStdString();
         if (firstSheet.empty()) firstSheet = "xl/" + target.toStdString();
     }
-    if (book.error.empty() && !contentTypes[QStringLiteral("/xl/workbook.xml")].contains(u"spreadsheetml.sheet.main+xml"))
+    if (book.error.empty() &&
+        !contentTypes[QStringLiteral("/xl/workbook.xml")].contains(u"spreadsheetml.sheet.main+xml"))
         book.error = "no content type for the workbook";
     if (book.error.empty() && !toWorkbook) book.error = "the package does not lead to the workbook";
     if (book.error.empty() && !toStyles) book.error = "the workbook does not lead to its styles";
