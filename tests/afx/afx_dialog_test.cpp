@@ -7,10 +7,10 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <clocale>
 
 #include "afx_pictures.h"
+#include "temp_folder.h"
 #include "test_dialogs.h"
 
 using namespace afxtest;
@@ -413,8 +413,8 @@ TEST_F(AfxDialog, SaveDialogFilterDefaultExtensionAndOverwritePrompt) {
     EXPECT_EQ(afx::ApplyDefaultExtension("/tmp/report.txt", "csv"), "/tmp/report.txt");
     EXPECT_EQ(afx::ApplyDefaultExtension("/tmp/a.b/report", "csv"), "/tmp/a.b/report.csv");
 
-    QTemporaryDir dir;
-    std::string base = dir.path().toStdString();
+    const std::string base = orva::testing::MakeProcessTempFolder("orva-afx-test");
+    ASSERT_FALSE(base.empty());
     {
         CFileDialog fd(FALSE, "csv", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
                        "csv Files (*.csv)|*.csv||");
@@ -470,8 +470,9 @@ TEST_F(AfxDialog, StatusBarPanesAndTextExtent) {
         EXPECT_EQ(width, sz.cx);
         bar.MoveWindow(CRect(0, 100, 200, 120));
         EXPECT_EQ(bar.GetWidget()->geometry(), QRect(0, 100, 200, 20));
-        QTemporaryDir dir;
-        EXPECT_TRUE(T::GrabToPng(d, dir.path().toStdString() + "/dlg.png"));
+        const std::string dir = orva::testing::MakeProcessTempFolder("orva-afx-test");
+        ASSERT_FALSE(dir.empty());
+        EXPECT_TRUE(T::GrabToPng(d, dir + "/dlg.png"));
     });
 }
 

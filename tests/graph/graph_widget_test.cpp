@@ -9,7 +9,6 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QTemporaryDir>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -17,6 +16,7 @@
 
 #include "graph_image.h"
 #include "graph_painter.h"
+#include "temp_folder.h"
 
 namespace orva::graph {
 namespace {
@@ -87,8 +87,9 @@ TEST(GraphPicture, SaveAsWritesABitmapOfTheCurveReplacingTheFile) {
     SetUpLikeTheMainWindow(g);
     for (int i = 0; i <= 1000; ++i) g.PlotXY(i * 0.01, 4 * std::sin(i * 0.01), 0);
 
-    QTemporaryDir dir;
-    const std::string path = dir.filePath("graph.bmp").toStdString();
+    const std::string dir = orva::testing::MakeProcessTempFolder("orva-graph-test");
+    ASSERT_FALSE(dir.empty());
+    const std::string path = dir + "/graph.bmp";
     {
         QFile old(QString::fromStdString(path));
         ASSERT_TRUE(old.open(QIODevice::WriteOnly));

@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QImage>
-#include <QTemporaryDir>
 #include <QWidget>
 #include <stdexcept>
 #include <thread>
@@ -15,6 +14,7 @@
 #include "afx_testing.h"
 #include "graph_model.h"
 #include "graph_widget.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -124,8 +124,9 @@ TEST_F(CNTGraphTest, DataExchangeBindsTheMemberToTheDialogsGraphControl) {
     EXPECT_EQ(g.GetElementX(2013, 2), 100.0);
 
     // Export Image: a BMP; a path that cannot be written raises the error the loop reports.
-    QTemporaryDir dir;
-    const std::string path = dir.filePath("curve.bmp").toStdString();
+    const std::string dir = orva::testing::MakeProcessTempFolder("orva-graph-test");
+    ASSERT_FALSE(dir.empty());
+    const std::string path = dir + "/curve.bmp";
     g.SaveAs(path.c_str());
     QFile file(QString::fromStdString(path));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
