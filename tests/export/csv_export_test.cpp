@@ -83,6 +83,11 @@ std::string Row(int i, double load, const std::string& unit, double time) {
            ", s,\r\n";
 }
 
+// The whole file of a test of one reading, 2 N.
+std::string OneReadingReport() {
+    return kStoredHeader + "Avg: 2.0000   N\r\nPeak: 2.0000   N\r\n" + Row(1, 2.0, " N", 0.1);
+}
+
 TEST_F(CsvExportTest, RealTimeFileByteForByteAndReadBack) {
     RunDialog([&](CKvDlg& dlg) {
         StoreTest(dlg, " N", {0.5f, -1.25f, 3.0f, 12.3456f});
@@ -235,8 +240,7 @@ TEST_F(CsvExportTest, AnExistingFileIsConfirmedAndReplaced) {
         afx::testing::ClearShownBoxes();
         afx::testing::AnswerNextMessageBox(IDYES);
         ASSERT_TRUE(Export(dlg, file));
-        EXPECT_EQ(ReadFile(file),
-                  kStoredHeader + "Avg: 2.0000   N\r\nPeak: 2.0000   N\r\n" + Row(1, 2.0, " N", 0.1));
+        EXPECT_EQ(ReadFile(file), OneReadingReport());
         EXPECT_TRUE(ShownBox(kOk));
         // Nothing but the file itself is left in the folder.
         EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
@@ -363,8 +367,7 @@ TEST_F(CsvExportTest, TheChosenFileIsWrittenNotReplaced) {
     RunDialog([&](CKvDlg& dlg) {
         StoreTest(dlg, " N", {2.0f});
         ChooseCsv(dlg);
-        const std::string report =
-            kStoredHeader + "Avg: 2.0000   N\r\nPeak: 2.0000   N\r\n" + Row(1, 2.0, " N", 0.1);
+        const std::string report = OneReadingReport();
 
         fs::create_directories(dir_ / "reports");
         const fs::path target = dir_ / "reports" / "target.csv";
@@ -429,8 +432,7 @@ TEST_F(CsvExportTest, RightsAreTheUsersOwn) {
     RunDialog([&](CKvDlg& dlg) {
         StoreTest(dlg, " N", {2.0f});
         ChooseCsv(dlg);
-        const std::string report =
-            kStoredHeader + "Avg: 2.0000   N\r\nPeak: 2.0000   N\r\n" + Row(1, 2.0, " N", 0.1);
+        const std::string report = OneReadingReport();
         const fs::path locked = folder / "locked";
         fs::create_directories(locked);
         WriteFile(locked / "readonly.csv", "earlier report");
@@ -494,8 +496,7 @@ TEST_F(CsvExportTest, AReplacedFileKeepsItsModeOwnerAndGroup) {
     RunDialog([&](CKvDlg& dlg) {
         StoreTest(dlg, " N", {2.0f});
         ChooseCsv(dlg);
-        const std::string report =
-            kStoredHeader + "Avg: 2.0000   N\r\nPeak: 2.0000   N\r\n" + Row(1, 2.0, " N", 0.1);
+        const std::string report = OneReadingReport();
         const fs::path readOnly = folder / "readonly.csv";
         const fs::path foreign = folder / "foreign.csv";
         const fs::path shared = folder / "shared";
