@@ -7,8 +7,12 @@ namespace ado_detail {
 
 namespace {
 
-// Row offsets on a data page carry two flag bits above the offset: a deleted row, or one moved
-// to an overflow page (it is read there).
+// Row offsets on a data page carry two flag bits above the offset. kRowGone marks a place that
+// holds no row of the table: a deleted row, or the pointer to its new place that a row moved to
+// another page by an edit leaves behind. Its offset need not lie on the page (a deleted row's is
+// often the page's end). The moved row itself carries the other flag only and is read where it
+// lies, so each row is read once.
+constexpr int kRowGone = 0x4000;
 constexpr int kRowFlags = 0xc000;
 // A page usage map starts with its type byte and the first page it covers (4 bytes).
 constexpr std::size_t kUsageMapHeader = 5;
@@ -75,10 +79,12 @@ bool RowWalk::Next() {
             if (m_mdb->fmt->row_count_offset + 2 + 2 * static_cast<std::size_t>(m_rowsOnPage) > pageSize)
                 Unreadable();
         }
+        const int row = m_nextRow++;
+        if (mdb_get_int16(page, m_mdb->fmt->row_count_offset + 2 + 2 * row) & kRowGone) continue;
         int start = 0;
         size_t size = 0;
-        if (mdb_find_row(m_mdb, m_nextRow++, &start, &size) != 0) Unreadable();
-        if (start & kRowFlags) continue;
+        if (mdb_find_row(m_mdb, row, &start, &size) != 0) Unreadable();
+        start &= ~kRowFlags;
         if (size == 0 || static_cast<std::size_t>(start) + size > pageSize) Unreadable();
         if (mdb_crack_row(&m_def, start, size, m_fields.data()) < 0) Unreadable();
         if (m_fieldOf.empty()) {

@@ -6,6 +6,8 @@
 //   (the catalog's: for its rows' property blocks)
 //   and, for a table past the reach of one map row, the bitmap pages of its usage map.
 // A data pointer is a page number shifted left by 8 with the row number in the low byte.
+// A table's deleted rows come first on its first data page, its moved rows (the catalog's too)
+// on data pages of their own after its others.
 #include "jet_file.h"
 
 #include <algorithm>
@@ -56,6 +58,13 @@ constexpr std::uint16_t kPropertyValues = 0x00;
 constexpr std::uint16_t kColumnPropertyValues = 0x01;
 
 constexpr std::int16_t kObjectTable = 1;
+
+// Flags of a row offset: no row here (the pointer an edit left where it moved a row from), a
+// row moved here; a deleted row has both.
+constexpr std::uint16_t kNoRowHere = 0x4000;
+constexpr std::uint16_t kRowMovedHere = 0x8000;
+constexpr std::uint16_t kRowOffsetMask = 0x1fff;
+constexpr std::size_t kRowPointer = 4;
 
 // Bytes 0x3a to 0x41 of the database page: the text sort order (2), the code page (2) and the
 // database key (4), stored scrambled. A reader unscrambles them by XOR with a fixed mask and
@@ -192,14 +201,23 @@ public:
     bool Empty() const { return m_rows == 0; }
 
     // Returns the row's number on the page.
-    std::uint32_t Add(const Bytes& row) {
+    std::uint32_t Add(const Bytes& row, std::uint16_t flags = 0) {
         if (!Fits(row.size())) throw std::invalid_argument("row does not fit a page");
         m_end -= row.size();
         std::memcpy(&m_page[m_end], row.data(), row.size());
-        Put16(&m_page[m_layout->rowCountAt + 2 + 2 * m_rows], static_cast<std::uint32_t>(m_end));
+        Put16(&m_page[m_layout->rowCountAt + 2 + 2 * m_rows], static_cast<std::uint32_t>(m_end) | flags);
         ++m_rows;
         Update();
         return m_rows - 1;
+    }
+
+    // A deleted row's offset stays on the page, flagged; its room is given back.
+    void AddDeleted() {
+        if (!Fits(0)) throw std::invalid_argument("row does not fit a page");
+        Put16(&m_page[m_layout->rowCountAt + 2 + 2 * m_rows],
+              static_cast<std::uint32_t>(m_end) | kNoRowHere | kRowMovedHere);
+        ++m_rows;
+        Update();
     }
 
     const Bytes& Page() const { return m_page; }
@@ -236,6 +254,7 @@ public:
     std::vector<std::uint8_t> Build(const std::vector<Table>& tables) {
         Table catalog{"MSysObjects", CatalogColumns(), {}};
         for (const Table& t : tables) {
+            if (t.catalogRowMoved) catalog.movedRows.push_back(catalog.rows.size());
             const std::uint32_t def = WriteTable(t, false, NewPage());
             const Bytes properties = PropertyBlock(t);
             catalog.rows.push_back({std::to_string(def), "251658241", t.name, std::to_string(kObjectTable),
@@ -400,22 +419,39 @@ private:
     std::uint32_t WriteTable(const Table& t, bool system, std::uint32_t defPage) {
         std::vector<std::uint32_t> dataPages;
         std::optional<DataPage> current;
-        for (const auto& r : t.rows) {
-            const Bytes row = EncodeRow(t.columns, r);
-            if (current && !current->Fits(row.size())) {
-                m_pages.at(dataPages.back()) = current->Page();
-                current.reset();
-            }
-            if (!current) {
-                current.emplace(m_layout, defPage);
-                dataPages.push_back(system ? kCatalogDataPage : NewPage());
-            }
-            current->Add(row);
-        }
-        if (!current) {
+        auto startPage = [&] {
+            if (current) m_pages.at(dataPages.back()) = current->Page();
             current.emplace(m_layout, defPage);
-            dataPages.push_back(system ? kCatalogDataPage : NewPage());
+            dataPages.push_back(system && dataPages.empty() ? kCatalogDataPage : NewPage());
+        };
+        // Returns the row's data pointer.
+        auto add = [&](const Bytes& row, std::uint16_t flags) {
+            if (!current || !current->Fits(row.size())) startPage();
+            return dataPages.back() << 8 | current->Add(row, flags);
+        };
+        for (std::size_t i = 0; i < t.deletedRows; ++i) {
+            if (!current) startPage();
+            current->AddDeleted();
         }
+        // Each moved row's bytes and the pointer to its old place, which keeps the room it had.
+        std::vector<std::pair<Bytes, std::uint32_t>> moved;
+        for (std::size_t i = 0; i < t.rows.size(); ++i) {
+            Bytes row = EncodeRow(t.columns, t.rows[i]);
+            if (std::find(t.movedRows.begin(), t.movedRows.end(), i) == t.movedRows.end()) {
+                add(row, 0);
+                continue;
+            }
+            Bytes old = row;
+            old.resize(std::max(old.size(), kRowPointer), 0);
+            moved.emplace_back(std::move(row), add(old, kNoRowHere));
+        }
+        if (!moved.empty()) startPage();
+        for (const auto& [row, from] : moved) {
+            const std::uint32_t to = add(row, kRowMovedHere);
+            Bytes& page = m_pages.at(from >> 8);
+            Put32(&page[RowOffset(page, from & 0xff)], to);
+        }
+        if (!current) startPage();
         m_pages.at(dataPages.back()) = current->Page();
         FlushLongValues();
 
@@ -423,6 +459,12 @@ private:
         const std::uint32_t free = m_maps.Add(UsageMap({}));
         m_pages.at(defPage) = TableDefinition(t, system, kMapsPage << 8 | used, kMapsPage << 8 | free);
         return defPage;
+    }
+
+    // Where row `row` of a written data page starts.
+    std::size_t RowOffset(const Bytes& page, std::uint32_t row) const {
+        const std::size_t entry = m_layout.rowCountAt + 2 + 2 * row;
+        return (page[entry] | std::size_t{page[entry + 1]} << 8) & kRowOffsetMask;
     }
 
     Bytes UsageMap(const std::vector<std::uint32_t>& pages) {

@@ -1,8 +1,8 @@
 // Writes small Jet 3 and Jet 4 database files for the tests: a database page, the object catalog
 // (each table's row with a property block, as real files have) and one table definition page
 // plus data pages per table, memo texts inline, on long-value pages or, past a page, in a chain of
-// long-value rows. No indexes: just enough for a reader to find the tables by name and walk
-// their rows.
+// long-value rows, and rows moved or deleted by an edit where asked. No indexes: just enough for
+// a reader to find the tables by name and walk their rows.
 #pragma once
 
 #include <cstdint>
@@ -43,6 +43,15 @@ struct Table {
     std::string name;
     std::vector<Column> columns;
     std::vector<std::vector<Value>> rows;
+    // Rows (by index) stored as an edit that made them longer leaves them: each on a page after
+    // the table's others, flagged as moved there, with a pointer to it, flagged as a deleted row
+    // is, in its old place.
+    std::vector<std::size_t> movedRows;
+    // The table's row in the catalog was moved the same way.
+    bool catalogRowMoved = false;
+    // Rows deleted before the first: each leaves its offset on the page, flagged, and no bytes
+    // (the first one's offset is the page's end).
+    std::size_t deletedRows = 0;
 };
 
 constexpr std::size_t kJet3PageSize = 2048;

@@ -1,6 +1,6 @@
 // The test files read back through libmdb itself, as plain (unencrypted) Jet 3 and Jet 4 files,
 // and through the provider: rows over many pages and a large usage map, memo texts inline, on
-// their own pages and in chains over pages.
+// their own pages and in chains over pages, rows an edit moved or deleted.
 #include "jet_file.h"
 
 #include <glib.h>
@@ -80,6 +80,45 @@ TEST_P(JetFile, MemoTextsReadWholeInlineAndFromTheirOwnPages) {
     EXPECT_EQ(
         ado_test::ReadColumn(ado_test::OpenDatabase("kv.mdb"), "SELECT * FROM material", "note"),
         (std::vector<std::string>{"Zugspitze \xc3\xa4", longText, "<NULL>", "", longText + "!", chained}));
+}
+
+// An edit that makes a row longer than its room moves it to another page of its table and
+// leaves a pointer to it in its old place; here the catalog row of material and two rows of
+// result1, whose first page also keeps the offsets of two deleted rows. libmdb reads such a file
+// as a real edited one is read; each row counts once.
+TEST_P(JetFile, AnEditedFileReadsEachRowOnceAndMovedRowsWhereTheyNowLie) {
+    jet::Table result1{"result1", {{"idr", ColumnType::kLong}, {"indexname", ColumnType::kText}}, {}};
+    for (int i = 0; i < 5; ++i) result1.rows.push_back({std::to_string(i), "report " + std::to_string(i)});
+    result1.movedRows = {1, 3};
+    result1.deletedRows = 2;
+    jet::Table material{"material", {{"material", ColumnType::kText}}, {{"Steel"}, {"Brass"}}};
+    material.catalogRowMoved = true;
+    ASSERT_TRUE(jet::WriteDatabase("kv.mdb", {material, result1}, GetParam()));
+
+    MdbHandle* mdb = mdb_open("kv.mdb", MDB_NOFLAGS);
+    ASSERT_NE(mdb, nullptr);
+    ASSERT_NE(mdb_read_catalog(mdb, MDB_TABLE), nullptr);
+    std::vector<std::string> names;
+    for (unsigned i = 0; i < mdb->num_catalog; ++i)
+        names.emplace_back(static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i))->object_name);
+    EXPECT_EQ(names, (std::vector<std::string>{"result1", "material"}));
+    MdbTableDef* def = mdb_read_table_by_name(mdb, const_cast<char*>("result1"), MDB_TABLE);
+    ASSERT_NE(def, nullptr);
+    mdb_read_columns(def);
+    mdb_rewind_table(def);
+    int rows = 0;
+    while (mdb_fetch_row(def)) ++rows;
+    EXPECT_EQ(rows, 5);
+    mdb_free_tabledef(def);
+    mdb_close(mdb);
+
+    const _ConnectionPtr c = ado_test::OpenDatabase("kv.mdb");
+    EXPECT_EQ(ado_test::ReadColumn(c, "SELECT * FROM result1", "idr"),
+              (std::vector<std::string>{"0", "2", "4", "1", "3"}));
+    EXPECT_EQ(ado_test::ReadColumn(c, "SELECT * FROM result1", "indexname"),
+              (std::vector<std::string>{"report 0", "report 2", "report 4", "report 1", "report 3"}));
+    EXPECT_EQ(ado_test::ReadColumn(c, "SELECT distinct * FROM material", "material"),
+              (std::vector<std::string>{"Steel", "Brass"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, JetFile, ::testing::Values(Format::kJet3, Format::kJet4),
