@@ -12,7 +12,8 @@
 // are needed; no thread waits for the device while it holds csState_. Flags and counters that the
 // workers share are atomic. Workers are stopped cooperatively and joined (EndThread); none is
 // killed. A watch loop that also sends (EN_TX_BUFFER without EN_TX_WORKER) sends one write at a
-// time and takes input between two writes, however long the device leaves its output unread.
+// time and takes input between two writes, however long the device leaves its output unread; and
+// it sends once in every pass that takes input, however long the input keeps coming.
 //
 // Close may also be called from a notifier (a derived class's OnReceive, say). It then closes the
 // port as it would on the owner's thread, and its worker leaves its loop as soon as the notifier

@@ -172,6 +172,10 @@ DWORD CnComm::WatchLoopOverlapped() {
         }
         if (dwMask != 0) {
             HandleEvent(dwMask);
+            // While input keeps coming this loop does not wait for the port's events, so neither
+            // a Write nor the end of a write in flight would reach it: each such pass also sends
+            // once, after the input, as the polling loop does.
+            if (n != 0 && HasBytesForWatchLoop()) WriteFromBuffer(kDefaultWriteChunk);
         } else if (HasBytesForWatchLoop()) {
             // Woken by Write. With a write still in flight the bytes follow on its EV_TXEMPTY;
             // this loop goes back to the port's events meanwhile.

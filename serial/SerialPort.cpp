@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "afx_message_box_a.h"
 #include "win32_format_message.h"
@@ -91,15 +92,19 @@ void CSerialPort::StopEventThread(bool bDeliver) {
     WaitForSingleObject(m_hThread, INFINITE);
     CloseHandle(m_hThread);
     m_hThread = nullptr;
-    // Nothing of this opening may come later, nor before the next opening's first message. Kept
-    // alive here: a handler may open again, which replaces m_inbox.
-    if (const std::shared_ptr<SerialPortInbox> inbox = m_inbox) inbox->Close(bDeliver);
+    // Nothing of this opening may come later, nor before the next opening's first message.
+    if (const std::shared_ptr<SerialPortInbox> inbox = m_inbox) {
+        const bool bWasHandingOver = std::exchange(m_bHandingOver, true);
+        inbox->Close(bDeliver);
+        m_bHandingOver = bWasHandingOver;
+    }
 }
 
 BOOL CSerialPort::OpenAndConfigure(HWND hOwner, UINT nPort, UINT nBaud, char cParity, UINT nDataBits,
                                    UINT nStopBits, DWORD dwEventMask, UINT nSendCapacity,
                                    DWORD dwReadInterval, DWORD dwReadMultiplier, DWORD dwReadConstant,
                                    DWORD dwWriteMultiplier, DWORD dwWriteConstant) {
+    if (m_bHandingOver) return FALSE;
     StopEventThread(true);  // the thread closes the port as it ends
 
     ResetOrCreate(m_overlapped.hEvent);

@@ -42,7 +42,8 @@ public:
     // Opens "\\.\COM<nPort>" and sets it up: time-outs (given in seconds), event mask, line
     // settings (event character 'q', RTS on). A running event thread is stopped first. FALSE when
     // the port cannot be opened (no box); a later step that fails shows its box and the open still
-    // returns TRUE.
+    // returns TRUE. FALSE, changing nothing, from the owner's handler of a message that Shutdown or
+    // another open is handing over: that call decides how the object ends.
     BOOL OpenAndConfigure(HWND hOwner, UINT nPort, UINT nBaud, char cParity, UINT nDataBits, UINT nStopBits,
                           DWORD dwEventMask, UINT nSendCapacity, DWORD dwReadInterval, DWORD dwReadMultiplier,
                           DWORD dwReadConstant, DWORD dwWriteMultiplier, DWORD dwWriteConstant);
@@ -55,7 +56,8 @@ public:
     // thread had taken and the owner not yet had is handed to the owner before this returns
     // (dropped when called from the owner's handler of one of those messages): nothing of this
     // opening comes later. OpenAndConfigure does the same with a running thread; the destructor
-    // drops it.
+    // drops it. When it returns the port is closed and no thread runs: a handler that opens again
+    // while it hands over is refused.
     void Shutdown();
 
     DCB CopyLineSettings() const { return m_lineSettings; }
@@ -109,6 +111,10 @@ protected:
     std::unique_ptr<BYTE[]> m_pWriteBuffer;
     // The messages for the owner, made for each opening (an earlier one may still be delivering).
     std::shared_ptr<SerialPortInbox> m_inbox;
+    // Owner's thread only: the ended thread's messages are being handed over (Shutdown, or an open
+    // that stopped a running thread). An opening begun meanwhile by the owner's handler would be
+    // closed under its new thread as that call goes on.
+    bool m_bHandingOver = false;
 
 private:
     // Sets the stop event and, when a thread is there, lets it go on if paused and joins it; then

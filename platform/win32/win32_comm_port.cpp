@@ -253,6 +253,9 @@ bool CommPort::WriteSome(Op& op) {
         const ssize_t n = ::write(m_fd, chunk, size);
         if (n > 0) {
             op.done += static_cast<DWORD>(n);
+            // A write on another thread that the device took at once: the worker's poll had no
+            // reason to look at the wait again and would not hear the output drain.
+            if (!m_txSent && m_wait != nullptr && (m_mask & EV_TXEMPTY)) Wake();
             m_txSent = true;
             continue;
         }

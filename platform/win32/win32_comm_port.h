@@ -77,6 +77,8 @@ private:
     void Finish(Op* op, DWORD status);
     void Progress(Clock::time_point now);
     bool ReadSome(Op& op, Clock::time_point now);
+    // Writes what the device takes now, on whichever thread writes; the first bytes since the
+    // last EV_TXEMPTY wake the worker when a wait watches for it.
     bool WriteSome(Op& op);
     bool ReadDone(const Op& op, Clock::time_point now) const;
     bool WriteDone(const Op& op, Clock::time_point now) const;

@@ -419,6 +419,64 @@ TEST_F(WithDevice, TheWatchLoopThatAlsoSendsTakesInputWhileTheDeviceReadsNoOutpu
     }
 }
 
+// Microseconds from `start` to now.
+int MicrosecondsSince(std::chrono::steady_clock::time_point start) {
+    return static_cast<int>(
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start)
+            .count());
+}
+
+TEST_F(WithDevice, TheOverlappedWatchLoopThatAlsoSendsSendsWhileInputKeepsComing) {
+    // With the receive buffer: the device sends 1 KiB every 10 ms and reads what comes.
+    {
+        CnComm comm(CnComm::EN_OVERLAPPED_IO | CnComm::EN_RX_BUFFER | CnComm::EN_TX_BUFFER);
+        ASSERT_TRUE(comm.Open(static_cast<DWORD>(port_), 38400));
+        // Not blocking, so that the sender can always be stopped.
+        const int flags = ::fcntl(master_, F_GETFL);
+        ASSERT_EQ(::fcntl(master_, F_SETFL, flags | O_NONBLOCK), 0);
+        std::atomic<bool> stop{false};
+        std::thread device([&] {
+            const std::vector<unsigned char> kib = Payload(1024);
+            while (!stop) {
+                [[maybe_unused]] const ssize_t n = ::write(master_, kib.data(), kib.size());
+                std::this_thread::sleep_for(10ms);
+            }
+        });
+        const bool streaming = WaitUntil([&] { return comm.Input().LockedSize() >= 8 * 1024; }, 20s);
+        const auto start = std::chrono::steady_clock::now();
+        comm.Write("cmd", 3);
+        const std::vector<unsigned char> got = ReadMaster(3, 20s);
+        RecordProperty("cmd_sent_during_input_us", MicrosecondsSince(start));
+        stop = true;
+        device.join();
+        ::fcntl(master_, F_SETFL, flags);
+        EXPECT_TRUE(streaming);
+        EXPECT_EQ(std::string(got.begin(), got.end()), "cmd");
+        comm.Close(500);
+    }
+    // Without it: one byte stays unread in the port, and the loop keeps telling the owner of it.
+    {
+        orva::win32::CreateThreadMessageQueue();
+        CnComm comm(CnComm::EN_OVERLAPPED_IO | CnComm::EN_TX_BUFFER);
+        ASSERT_TRUE(comm.Open(static_cast<DWORD>(port_), 38400, NOPARITY, 8, ONESTOPBIT, nullptr,
+                              GetCurrentThreadId()));
+        WriteMaster("x", 1);
+        orva::win32::ThreadMessage m;
+        bool told = false;
+        while (!told && orva::win32::TakeThreadMessage(m, 20000)) told = m.message == ON_COM_RECEIVE;
+        ASSERT_TRUE(told);
+        const auto start = std::chrono::steady_clock::now();
+        comm.Write("cmd", 3);
+        const std::vector<unsigned char> got = ReadMaster(3, 20s);
+        RecordProperty("cmd_sent_with_unread_input_us", MicrosecondsSince(start));
+        EXPECT_EQ(std::string(got.begin(), got.end()), "cmd");
+        EXPECT_EQ(comm.GetQueueCount(true), 1u);
+        comm.Close(500);
+        while (orva::win32::TakeThreadMessage(m, 0)) {
+        }
+    }
+}
+
 // Closes the port from its receive notifier. What it records outlives the object.
 class ClosesOnReceive : public CnComm {
 public:

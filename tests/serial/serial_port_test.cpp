@@ -132,6 +132,24 @@ protected:
         ASSERT_EQ(Read(1), "!");
     }
 
+    // The thread takes the bytes in while the owner does not pump. It is held until they are all
+    // there, so that an empty input queue means it has taken them.
+    bool TakeInWhileBusy(Probe& port, const char* bytes) {
+        const std::size_t n = std::strlen(bytes);
+        const auto queued = [&](std::size_t expected) {
+            return WaitUntil([&] {
+                COMSTAT status{};
+                DWORD errors = 0;
+                return ClearCommError(port.m_hPort, &errors, &status) && status.cbInQue == expected;
+            });
+        };
+        port.SuspendEventThread();
+        WriteMaster(bytes, n);
+        const bool arrived = queued(n);
+        port.ResumeEventThread();
+        return arrived && queued(0);
+    }
+
     std::size_t MasterPending() {
         int n = 0;
         return ::ioctl(master_, FIONREAD, &n) == 0 ? static_cast<std::size_t>(n) : 0;
@@ -497,23 +515,7 @@ TEST_F(SerialPortOnPty, AFloodWhileTheOwnerIsBusyComesWholeAndInOrderThroughFewP
 
 TEST_F(SerialPortOnPty, NothingOfAnOpeningComesAfterItsShutdownOrAfterTheNextOpeningsBytes) {
     Probe port;
-    // The thread takes the bytes in while the owner does not pump. It is held until they are all
-    // there, so that an empty input queue means it has taken them.
-    const auto takeInBusy = [&](const char* bytes) {
-        const std::size_t n = std::strlen(bytes);
-        const auto queued = [&](std::size_t expected) {
-            return WaitUntil([&] {
-                COMSTAT status{};
-                DWORD errors = 0;
-                return ClearCommError(port.m_hPort, &errors, &status) && status.cbInQue == expected;
-            });
-        };
-        port.SuspendEventThread();
-        WriteMaster(bytes, n);
-        const bool arrived = queued(n);
-        port.ResumeEventThread();
-        return arrived && queued(0);
-    };
+    const auto takeInBusy = [&](const char* bytes) { return TakeInWhileBusy(port, bytes); };
 
     // Shut down: what was taken is handed over before Shutdown returns, nothing after.
     ASSERT_TRUE(Open(port, EV_RXCHAR));
@@ -552,6 +554,42 @@ TEST_F(SerialPortOnPty, NothingOfAnOpeningComesAfterItsShutdownOrAfterTheNextOpe
     dlg_->onByte = nullptr;
     EXPECT_EQ(atShutdown, 1u);
     EXPECT_EQ(dlg_->messages.size(), 1u);
+    EXPECT_TRUE(T::ShownBoxes().empty());
+}
+
+TEST_F(SerialPortOnPty, AnOpenFromAHandlerOfWhatShutdownHandsOverIsRefusedAndLeavesItClosed) {
+    Probe port;
+    ASSERT_TRUE(Open(port, EV_RXCHAR));
+    StartAndHandshake(port);
+    ASSERT_TRUE(TakeInWhileBusy(port, "0123456789"));
+    int handled = 0;
+    BOOL reopened = TRUE;
+    BOOL started = TRUE;
+    dlg_->onByte = [&] {
+        if (++handled != 1) return;
+        reopened = Open(port, EV_RXCHAR);
+        started = port.StartEventThread();
+    };
+    port.Shutdown();
+    dlg_->onByte = nullptr;
+    EXPECT_EQ(dlg_->Bytes(), "0123456789");
+    EXPECT_FALSE(reopened);
+    EXPECT_FALSE(started);
+    // Closed, with no thread and no send buffer.
+    EXPECT_FALSE(port.HasPort());
+    EXPECT_EQ(port.m_hThread, nullptr);
+    EXPECT_FALSE(port.m_bThreadRunning);
+    EXPECT_FALSE(port.QueueText("x"));
+
+    // And whole: it opens again, and the new thread carries bytes.
+    dlg_->messages.clear();
+    ASSERT_TRUE(Open(port, EV_RXCHAR));
+    StartAndHandshake(port);
+    WriteMaster("new", 3);
+    ASSERT_TRUE(T::RunUntil([&] { return dlg_->Bytes().size() >= 3; }, 20000));
+    port.Shutdown();
+    T::Pump();
+    EXPECT_EQ(dlg_->Bytes(), "new");
     EXPECT_TRUE(T::ShownBoxes().empty());
 }
 

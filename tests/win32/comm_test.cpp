@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <future>
 #include <memory>
@@ -150,6 +151,34 @@ TEST_F(Comm, EachEventCharacterRaisesRxFlagOnceWhicheverThreadTakesIt) {
     ASSERT_TRUE(SetCommMask(port_handle_, EV_RXFLAG));  // ends the wait
     ASSERT_EQ(WaitForSingleObject(o.hEvent, 20000), WAIT_OBJECT_0);
     EXPECT_EQ(mask, 0u);
+}
+
+TEST_F(Comm, AWriteFromAnotherThreadThatLeavesAtOnceEndsAPendingTxEmptyWait) {
+    // A pseudo-terminal has no modem lines: nothing but the write itself can bring the wait round.
+    ASSERT_NE(OpenPort(true), INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(SetCommMask(port_handle_, EV_TXEMPTY));
+    OVERLAPPED o = NewRecord();
+    DWORD mask = 0;
+    ASSERT_FALSE(WaitCommEvent(port_handle_, &mask, &o));
+    ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
+    std::chrono::steady_clock::time_point written;
+    auto writing = std::async(std::launch::async, [&] {
+        OVERLAPPED wo{};
+        DWORD n = 0;
+        written = std::chrono::steady_clock::now();
+        if (WriteFile(port_handle_, "ping", 4, &n, &wo)) return n == 4;
+        if (GetLastError() == ERROR_IO_PENDING) GetOverlappedResult(port_handle_, &wo, &n, TRUE);
+        return false;
+    });
+    ASSERT_TRUE(writing.get()) << "the device did not take the bytes at once";
+    EXPECT_EQ(ReadMaster(4, 20s), (std::vector<unsigned char>{'p', 'i', 'n', 'g'}));
+    ASSERT_EQ(WaitForSingleObject(o.hEvent, 20000), WAIT_OBJECT_0) << "no EV_TXEMPTY";
+    const auto after = std::chrono::steady_clock::now() - written;
+    RecordProperty("tx_empty_after_write_us",
+                   static_cast<int>(std::chrono::duration_cast<std::chrono::microseconds>(after).count()));
+    DWORD n = 0;
+    ASSERT_TRUE(GetOverlappedResult(port_handle_, &o, &n, TRUE));
+    EXPECT_EQ(mask, static_cast<DWORD>(EV_TXEMPTY));
 }
 
 // Counts that the test sets, in place of a UART's.
