@@ -3,10 +3,16 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "ExcelClasses.h"
 #include "fake_opener.h"
@@ -233,6 +239,78 @@ TEST(WorkbookServerTest, AFullDiskLeavesNothingBehind) {
     EXPECT_TRUE(failed);
     EXPECT_TRUE(opener.Opened().empty());
     EXPECT_TRUE(opener.FilesInFolder().empty());
+}
+
+// Under the usual umask a new workbook is readable by others, as the other exports are; its
+// folder stays the user's own.
+TEST(WorkbookServerTest, ANewWorkbookTakesItsRightsFromTheUmask) {
+    FakeOpener opener;
+    const mode_t oldMask = umask(022);
+    {
+        Session s;
+        s.Put(1, 1, "x");
+        s.app.SetVisible(1);
+    }
+    umask(oldMask);
+    const auto opened = opener.Opened();
+    ASSERT_EQ(opened.size(), 1u);
+    struct stat st {};
+    ASSERT_EQ(stat(opened[0].c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    ASSERT_EQ(stat(opener.Folder().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0700u);
+}
+
+// Whether process pid holds a file in folder open.
+bool HoldsFileIn(pid_t pid, const fs::path& folder) {
+    std::error_code ec;
+    const std::string prefix = fs::weakly_canonical(folder, ec).string() + "/";
+    for (const auto& entry : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
+        std::error_code unreadable;
+        const std::string target = fs::read_symlink(entry.path(), unreadable).string();
+        if (!unreadable && target.rfind(prefix, 0) == 0) return true;
+    }
+    return false;
+}
+
+// An export killed while it writes (an out-of-memory kill, a power cut) adds no name to the
+// folder, and an earlier workbook there stays as it was.
+TEST(WorkbookServerTest, AnExportKilledWhileWritingLeavesNoNewName) {
+    FakeOpener opener;
+    fs::create_directories(opener.Folder());
+    const fs::path earlier = opener.Folder() / "Workbook earlier.xlsx";
+    std::ofstream(earlier, std::ios::binary) << "an earlier workbook";
+    Session s;
+    for (int row = 1; row <= 100000; ++row) s.Put(row, 1, std::to_string(row * 7919));
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        try {
+            s.app.SetVisible(1);
+        } catch (...) {
+        }
+        _exit(0);
+    }
+    // The child is stopped while it is looked at: it is killed in the state it was seen in.
+    bool caught = false;
+    bool ended = false;
+    while (!caught && !ended) {
+        kill(child, SIGSTOP);
+        int status = 0;
+        ended = waitpid(child, &status, WUNTRACED) != child || !WIFSTOPPED(status);
+        if (!ended) caught = HoldsFileIn(child, opener.Folder());
+        if (!ended && !caught) kill(child, SIGCONT);
+    }
+    if (!ended) {
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+    }
+    ASSERT_TRUE(caught) << "the export ended before it was seen writing";
+    EXPECT_EQ(opener.FilesInFolder(), std::vector<fs::path>{earlier});
+    std::ifstream in(earlier, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()),
+              "an earlier workbook");
+    EXPECT_TRUE(opener.Opened().empty());
 }
 
 }  // namespace
