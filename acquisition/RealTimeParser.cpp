@@ -116,6 +116,9 @@ ReadingOutcome RealTimeParser::ProcessLine(std::string_view number, std::string_
     load = -load;
     if (g_bInvertLoad.load() == 1) load = -load;
     load = numtext::RoundedFloat(load, 4);
+    // The negation turns a zero load, and one that rounds to zero, into a negative zero, which
+    // every text and file would show as "-0".
+    if (load == 0.0f) load = 0.0f;
     g_fCurLoad = load;
     m_valueText = FormatValueText(load, unit);
     g_strForce = m_valueText;

@@ -2,13 +2,14 @@
 
 #include <fcntl.h>
 #include <limits.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+
+#include "new_file.h"
 
 namespace orva::files {
 
@@ -47,30 +48,24 @@ int FollowLinks(std::string& path) {
     return ELOOP;
 }
 
+constexpr char kAccessList[] = "system.posix_acl_access";
+
 // An access list grants rights a mode cannot carry over to a new file.
 bool HasAccessList(const std::string& path) {
-    return ::getxattr(path.c_str(), "system.posix_acl_access", nullptr, 0) >= 0;
+    return ::getxattr(path.c_str(), kAccessList, nullptr, 0) >= 0;
+}
+
+// A new file takes the folder's default access list, which may grant others what the old file
+// did not. True once the new file has none.
+bool DropAccessList(int fd) {
+    if (::fremovexattr(fd, kAccessList) != 0 && errno != ENODATA && errno != ENOTSUP) return false;
+    return ::fgetxattr(fd, kAccessList, nullptr, 0) < 0 && (errno == ENODATA || errno == ENOTSUP);
 }
 
 // Where a new file fails for want of room, writing the old one in place would only lose it.
 bool OutOfRoom(int error) {
     return error == ENOSPC || error == EDQUOT || error == EMFILE || error == ENFILE || error == ENOMEM ||
            error == EIO;
-}
-
-// A new file with a short name of its own in `folder` (whatever the length of the name it will
-// take), made with `mode` less the umask. The descriptor, or -1 with errno.
-int MakeNewFile(const std::string& folder, mode_t mode, std::string& name) {
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        unsigned char random[8];
-        if (::getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) return -1;
-        name = folder + "/.orva-fg-";
-        for (const unsigned char r : random) name += kLetters[r % (sizeof kLetters - 1)];
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
 }
 
 }  // namespace
@@ -83,14 +78,15 @@ FileError::FileError(const std::string& path, const std::string& reason)
 struct SavedFile::Impl {
     int fd = -1;
     std::string target;     // the file the name leads to
-    std::string temporary;  // the new file beside it; empty while the target itself is written
+    std::string temporary;  // the name of the new file beside it, while it has one
+    bool inPlace = false;   // the target itself is written
     bool committed = false;
 
     ~Impl() {
         if (fd >= 0) {
             // Written in place there is no earlier file left to keep: an empty file rather than
             // a report cut short. (Best effort: the write that failed may fail this too.)
-            if (!committed && temporary.empty() && ::ftruncate(fd, 0) != 0) {
+            if (!committed && inPlace && ::ftruncate(fd, 0) != 0) {
             }
             ::close(fd);
         }
@@ -115,18 +111,14 @@ struct SavedFile::Impl {
     }
 
     // A new file beside the target; with `old`, one that carries its mode, owner and group
-    // exactly or none at all (kCannotCarry).
+    // exactly and no access list, or none at all (kCannotCarry).
     int OpenBeside(const struct stat* old) {
-        fd = MakeNewFile(FolderOf(target), old ? 0600 : 0666, temporary);
-        if (fd < 0) {
-            const int error = errno;
-            temporary.clear();
-            return error;
-        }
+        fd = MakeNewFile(FolderOf(target), O_WRONLY, old ? 0600 : 0666, temporary);
+        if (fd < 0) return errno;
         if (!old) return 0;
         // The owner first: a change of owner clears the set-id bits.
         struct stat made {};
-        if (::fstat(fd, &made) == 0 &&
+        if (DropAccessList(fd) && ::fstat(fd, &made) == 0 &&
             ((made.st_uid == old->st_uid && made.st_gid == old->st_gid) ||
              ::fchown(fd, old->st_uid, old->st_gid) == 0) &&
             ::fchmod(fd, old->st_mode & 07777) == 0 && ::fstat(fd, &made) == 0 &&
@@ -135,7 +127,7 @@ struct SavedFile::Impl {
             return 0;
         ::close(fd);
         fd = -1;
-        ::unlink(temporary.c_str());
+        if (!temporary.empty()) ::unlink(temporary.c_str());
         temporary.clear();
         return kCannotCarry;
     }
@@ -148,6 +140,7 @@ struct SavedFile::Impl {
         const int error = ::fstat(opened, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : kNotRegular;
         if (error == 0) {
             fd = opened;
+            inPlace = true;
         } else {
             ::close(opened);
         }
@@ -189,10 +182,15 @@ void SavedFile::Commit() {
     if (!m_impl) throw FileError(m_path, "It is not open");
     Impl& impl = *m_impl;
     if (::fsync(impl.fd) != 0) Fail(Reason(errno));
+    // A file without a name takes one of its own first: a new name never replaces an old one.
+    if (!impl.inPlace && impl.temporary.empty()) {
+        if (const int error = NameNewFileIn(impl.fd, FolderOf(impl.target), impl.temporary))
+            Fail(Reason(error));
+    }
     const int closed = ::close(impl.fd);
     impl.fd = -1;
     if (closed != 0) Fail(Reason(errno));
-    if (!impl.temporary.empty()) {
+    if (!impl.inPlace) {
         if (::rename(impl.temporary.c_str(), impl.target.c_str()) != 0) Fail(Reason(errno));
         // The new name on the disk too (best effort: the bytes are there already).
         const int folder = ::open(FolderOf(impl.target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

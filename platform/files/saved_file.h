@@ -1,9 +1,11 @@
 // A file the user named, written as a careful file write does: into a new file beside it that
 // takes its name only once every byte is on the disk (so a failed write leaves the earlier file
-// as it was), through a symbolic link to its target. The new file takes an existing file's place
-// only where it carries the same mode, owner and group and the file has no other name; otherwise
-// (a file of another user written through its group, a second hard link, a folder that takes no
-// new file) the file itself is written, and a failed write leaves it empty rather than cut short.
+// as it was, and a killed one leaves nothing where the file system makes files without a name),
+// through a symbolic link to its target. The new file takes an existing file's place only where
+// it carries the same mode, owner and group and no access list, and the file has no other name
+// nor an access list of its own; otherwise (a file of another user written through its group, a
+// second hard link, an access list, a folder that takes no new file) the file itself is written,
+// and a failed write leaves it empty rather than cut short.
 // A file the user cannot write, or anything but a regular file, is refused untouched. Every
 // failure throws FileError, which names the file and the system's reason.
 #pragma once

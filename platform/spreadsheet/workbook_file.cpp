@@ -16,7 +16,32 @@
 
 #include "cell_text.h"
 #include "desktop_opener.h"
+#include "new_file.h"
 #include "workbook_check.h"
+
+extern "C" {
+#include <xlsxwriter/third_party/tmpfileplus.h>
+}
+
+// libxlsxwriter asks this function for every temporary file it makes (a sheet's rows, each part
+// of the package), and its own gives the file a name that it removes only a moment later: a
+// process killed in between leaves that name in the workbook folder. Ours gives the file no name
+// where the file system allows it, and leaves the rest to the library's own way.
+extern "C" FILE* lxw_tmpfile(char* tmpdir) {
+    if (tmpdir != nullptr) {
+        const int fd = open(tmpdir, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            FILE* file = fdopen(fd, "w+b");
+            if (file == nullptr) {
+                const int error = errno;
+                close(fd);
+                errno = error;
+            }
+            return file;
+        }
+    }
+    return tmpfileplus(tmpdir, nullptr, nullptr, 0);
+}
 
 namespace orva::sheet {
 
@@ -41,11 +66,14 @@ void MakeFolder(const std::string& folder) {
                             Reason(stat(folder.c_str(), &st) != 0 ? errno : ENOTDIR) + ".");
 }
 
-// Removes the temporary file unless it was handed on.
-struct TempFile {
-    std::string path;
-    ~TempFile() {
-        if (!path.empty()) unlink(path.c_str());
+// The workbook being written: closed at the end, and its own hidden name (where it has one)
+// removed, whether or not the workbook took its name.
+struct NewWorkbook {
+    int fd = -1;
+    std::string name;
+    ~NewWorkbook() {
+        if (fd >= 0) close(fd);
+        if (!name.empty()) unlink(name.c_str());
     }
 };
 
@@ -175,23 +203,27 @@ std::string WorkbookFolder() {
 
 std::string WriteWorkbook(const std::string& folder, std::vector<std::unique_ptr<Sheet>>& sheets) {
     MakeFolder(folder);
-    // A name of its own for the file being written; the writer then replaces the empty file.
-    std::string name = folder + "/.workbook-XXXXXX.part";
-    const int fd = mkstemps(name.data(), 5);
-    if (fd < 0) Fail(folder, Reason(errno));
-    close(fd);
-    TempFile temp{name};
-    const std::vector<SheetTally> tallies = WriteXlsx(temp.path, folder, sheets);
-    const std::string problem = WorkbookProblem(temp.path, tallies);
+    // The file being written has no name in the folder (a hidden one where the file system
+    // cannot do without), so that a process killed meanwhile leaves nothing there; the writer
+    // opens it again by a path and replaces the empty file.
+    NewWorkbook book;
+    book.fd = orva::files::MakeNewFile(folder, O_WRONLY, 0666, book.name);
+    if (book.fd < 0) Fail(folder, Reason(errno));
+    const std::string written = book.name.empty() ? orva::files::ReopenPath(book.fd) : book.name;
+    const std::vector<SheetTally> tallies = WriteXlsx(written, folder, sheets);
+    const std::string problem = WorkbookProblem(written, tallies);
     if (!problem.empty()) Fail(folder, problem);
 
-    // The file appears under its own name only when it is complete; link() never replaces one.
+    // The file appears under its own name only when it is complete; a link never replaces one.
     const std::string stem =
         folder + "/Workbook " + QDateTime::currentDateTime().toString("yyyy-MM-dd HH-mm-ss").toStdString();
     for (int n = 1;; ++n) {
         const std::string path = stem + (n == 1 ? "" : " (" + std::to_string(n) + ")") + ".xlsx";
-        if (link(temp.path.c_str(), path.c_str()) == 0) return path;
-        if (errno != EEXIST || n == 1000) Fail(folder, Reason(errno));
+        const int error = book.name.empty() ? orva::files::NameNewFile(book.fd, path)
+                          : link(book.name.c_str(), path.c_str()) == 0 ? 0
+                                                                       : errno;
+        if (error == 0) return path;
+        if (error != EEXIST || n == 1000) Fail(folder, Reason(error));
     }
 }
 

@@ -113,6 +113,21 @@ TEST_F(RealTimeParserTest, InvertLoadKeepsTheGaugesSignAndGarbageGivesZero) {
     EXPECT_EQ(g_nSampleIndex.load(), 3);
 }
 
+TEST_F(RealTimeParserTest, AZeroLoadIsStoredAndShownWithoutASign) {
+    RealTimeParser p = Make();
+    Line(p, "0.000");
+    EXPECT_EQ(p.ValueText(), "0   N");
+    Line(p, "0.00001");  // rounds to zero
+    g_bInvertLoad = 1;
+    Line(p, "-0.000");
+    Line(p, "-0.00001");
+    for (int i = 1; i <= 4; ++i) {
+        EXPECT_EQ(g_fLoad[i], 0.0f);
+        EXPECT_FALSE(std::signbit(g_fLoad[i])) << "reading " << i;
+        EXPECT_EQ(g_arrListCol1[i - 1], "0   N") << "reading " << i;
+    }
+}
+
 TEST_F(RealTimeParserTest, TimeOfReadingNIsComputedNotAccumulated) {
     RealTimeParser p = Make(3.0f);
     for (int i = 0; i < 30000; ++i) Line(p, "1");

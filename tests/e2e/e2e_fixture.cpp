@@ -47,7 +47,8 @@ float StoredLoad(const std::string& number, bool invert) {
     if (invert) load = -load;
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.4f", static_cast<double>(load));
-    return static_cast<float>(std::atof(buf));
+    const float stored = static_cast<float>(std::atof(buf));
+    return stored == 0.0f ? 0.0f : stored;  // a zero load is stored without a sign
 }
 
 float ReadingTime(std::int32_t n, double rate) {

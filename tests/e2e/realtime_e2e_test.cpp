@@ -90,8 +90,9 @@ TEST_F(RealTimeTest, TenPerSecondStoppedByTheButton) {
         ASSERT_GE(n, 12);
         EXPECT_EQ(g_nSampleCount.load(), n);
         ExpectReadings(numbers, n, false, 10.0);
-        EXPECT_EQ(dlg_->m_listResults.GetItemText(2, 1), "-0   N");  // "abc": atof gives 0, the sign rule -0
-        EXPECT_EQ(dlg_->m_listResults.GetItemText(3, 1), "-0   N");  // 0.00004 rounds to -0.0000
+        // "abc" reads as 0 and 0.00004 rounds to 0: both without a sign, although negated.
+        EXPECT_EQ(dlg_->m_listResults.GetItemText(2, 1), "0   N");
+        EXPECT_EQ(dlg_->m_listResults.GetItemText(3, 1), "0   N");
 
         // The report: header with the name and the start time, then the button's two lines.
         float sum = 0;

@@ -1,12 +1,20 @@
 // The program's own spreadsheet server: what it writes when shown or told to quit, read back
 // from the .xlsx file, and the failures that must not pass as success or leave half a file.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "ExcelClasses.h"
 #include "fake_opener.h"
@@ -233,6 +241,88 @@ TEST(WorkbookServerTest, AFullDiskLeavesNothingBehind) {
     EXPECT_TRUE(failed);
     EXPECT_TRUE(opener.Opened().empty());
     EXPECT_TRUE(opener.FilesInFolder().empty());
+}
+
+// Under the usual umask a new workbook is readable by others, as the other exports are; its
+// folder stays the user's own.
+TEST(WorkbookServerTest, ANewWorkbookTakesItsRightsFromTheUmask) {
+    FakeOpener opener;
+    const mode_t oldMask = umask(022);
+    {
+        Session s;
+        s.Put(1, 1, "x");
+        s.app.SetVisible(1);
+    }
+    umask(oldMask);
+    const auto opened = opener.Opened();
+    ASSERT_EQ(opened.size(), 1u);
+    struct stat st {};
+    ASSERT_EQ(stat(opened[0].c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    ASSERT_EQ(stat(opener.Folder().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0700u);
+}
+
+// Where the file system cannot make a file without a name, a killed write leaves its hidden one.
+bool MakesFilesWithoutAName(const fs::path& folder) {
+    const int fd = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    return fd >= 0 && close(fd) == 0;
+}
+
+// In the child below: the write that reaches the file-size limit, in the middle of the workbook,
+// tells the test so and waits there to be killed.
+int g_atTheLimit = -1;
+void TellAndWait(int) {
+    const char c = 'w';
+    if (write(g_atTheLimit, &c, 1) == 1) {
+    }
+    for (;;) pause();
+}
+
+// An export killed while it writes (an out-of-memory kill, a power cut) adds no name to the
+// folder, and an earlier workbook there stays as it was.
+TEST(WorkbookServerTest, AnExportKilledWhileWritingLeavesNoNewName) {
+    FakeOpener opener;
+    fs::create_directories(opener.Folder());
+    if (!MakesFilesWithoutAName(opener.Folder()))
+        GTEST_SKIP() << "the file system of " << opener.Folder() << " makes no file without a name";
+    const fs::path earlier = opener.Folder() / "Workbook earlier.xlsx";
+    std::ofstream(earlier, std::ios::binary) << "an earlier workbook";
+    Session s;
+    // Rows far past the limit below.
+    for (int row = 1; row <= 5000; ++row) s.Put(row, 1, std::to_string(row * 7919));
+    int atTheLimit[2];
+    ASSERT_EQ(pipe(atTheLimit), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(atTheLimit[0]);
+        g_atTheLimit = atTheLimit[1];
+        signal(SIGXFSZ, TellAndWait);
+        struct rlimit limit {};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 64 * 1024;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            s.app.SetVisible(1);
+        } catch (...) {
+        }
+        _exit(0);
+    }
+    close(atTheLimit[1]);
+    char c = 0;
+    ssize_t n = 0;
+    while ((n = read(atTheLimit[0], &c, 1)) < 0 && errno == EINTR) {
+    }
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    close(atTheLimit[0]);
+    ASSERT_EQ(n, 1) << "the export ended without reaching the limit";
+    EXPECT_EQ(opener.FilesInFolder(), std::vector<fs::path>{earlier});
+    std::ifstream in(earlier, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()),
+              "an earlier workbook");
+    EXPECT_TRUE(opener.Opened().empty());
 }
 
 }  // namespace
