@@ -19,30 +19,6 @@
 #include "new_file.h"
 #include "workbook_check.h"
 
-extern "C" {
-#include <xlsxwriter/third_party/tmpfileplus.h>
-}
-
-// libxlsxwriter asks this function for every temporary file it makes (a sheet's rows, each part
-// of the package), and its own gives the file a name that it removes only a moment later: a
-// process killed in between leaves that name in the workbook folder. Ours gives the file no name
-// where the file system allows it, and leaves the rest to the library's own way.
-extern "C" FILE* lxw_tmpfile(char* tmpdir) {
-    if (tmpdir != nullptr) {
-        const int fd = open(tmpdir, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            FILE* file = fdopen(fd, "w+b");
-            if (file == nullptr) {
-                const int error = errno;
-                close(fd);
-                errno = error;
-            }
-            return file;
-        }
-    }
-    return tmpfileplus(tmpdir, nullptr, nullptr, 0);
-}
-
 namespace orva::sheet {
 
 namespace {
