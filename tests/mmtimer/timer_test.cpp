@@ -44,10 +44,8 @@ struct Probe {
     std::atomic<bool> killReturned{false};
     std::atomic<int> callsAfterKill{0};
     std::atomic<bool> badArgs{false};
-    int killAt = 0;    // own callback kills the timer at this call
-    UINT otherId = 0;  // ... or kills this other timer
-    int blockAt = 0;   // this call blocks for blockFor
-    std::chrono::milliseconds blockFor{0};
+    int killAt = 0;                        // own callback kills the timer at this call
+    UINT otherId = 0;                      // ... or kills this other timer
     std::chrono::milliseconds busyFor{0};  // every call takes this long
     std::atomic<MMRESULT> killResult{12345};
 };
@@ -59,7 +57,6 @@ void CALLBACK_Probe(UINT id, UINT msg, DWORD_PTR user, DWORD_PTR dw1, DWORD_PTR 
     if (p.killReturned) ++p.callsAfterKill;
     const int n = ++p.calls;
     if (p.busyFor.count() > 0) std::this_thread::sleep_for(p.busyFor);
-    if (n == p.blockAt) std::this_thread::sleep_for(p.blockFor);
     if (n == p.killAt) p.killResult = timeKillEvent(p.otherId != 0 ? p.otherId : id);
     p.inCallback = false;
 }
