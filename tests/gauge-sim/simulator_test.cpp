@@ -194,8 +194,8 @@ TEST(GaugeSimulator, ReadingRequestsDuringAnUploadAreNotAnswered) {
 TEST(GaugeSimulator, BadCrcFramesAndTheirResend) {
     auto o = UploadOptions(40);
     o.upload = {};  // the real rules: a repeated connect resends after the guard time
-    // ... but a stalled test must not let the upload lapse, which would make the first block of
-    // a new upload out of the resent one.
+    // ... but a stall of the test must not let the upload lapse: the first block would then go out
+    // as a new upload's, not as a resend.
     o.upload.sessionIdleMs = 3600 * 1000;
     sim::GaugeSimulator gauge(o);
     gauge.CorruptNextFrames(1);
