@@ -136,24 +136,36 @@ TEST_F(GaugeSimProgram, RegistersServesAndCleansUpOnSignals) {
 }
 
 TEST_F(GaugeSimProgram, UploadAndUnplugAfter) {
-    Child c = Start({"--records", "3", "--records-per-frame", "2", "--unplug-after", "0.3"}, dir_);
-    const std::string path = c.Line();
-    SlavePort port(path);
-    ASSERT_TRUE(port.ok());
-    ASSERT_TRUE(port.Write(std::begin(kConnect), sizeof kConnect));
-    auto f = gauge_sim_test::ReadFrame(port);
-    ASSERT_TRUE(f);
-    EXPECT_TRUE(f->crcOk);
-    EXPECT_EQ(f->payload.size(), 14u);
-    // Then the terminal goes away while the program still holds it.
-    bool ended = false;
-    for (int i = 0; i < 10 && !ended; ++i) {
-        auto chunk = port.ReadSome();
-        ASSERT_FALSE(chunk.timedOut);
-        ended = chunk.eof;
+    // The terminal goes away 0.3 s after the program named it. A busy machine may let that come
+    // before the test has been answered, which shows nothing: the program is run again, a few
+    // times at most.
+    bool served = false;
+    for (int run = 0; run < 5 && !served; ++run) {
+        Child c = Start({"--records", "3", "--records-per-frame", "2", "--unplug-after", "0.3"}, dir_);
+        const std::string path = c.Line();
+        ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
+        SlavePort port(path);
+        if (!port.ok() || !port.Write(std::begin(kConnect), sizeof kConnect)) {
+            EXPECT_EQ(c.Stop(SIGTERM), 0);
+            continue;
+        }
+        auto f = gauge_sim_test::ReadFrame(port);
+        if (f) {
+            served = true;
+            EXPECT_TRUE(f->crcOk);
+            EXPECT_EQ(f->payload.size(), 14u);
+        }
+        // Then the terminal goes away while the program still holds it.
+        bool ended = false;
+        for (int i = 0; i < 10 && !ended; ++i) {
+            auto chunk = port.ReadSome();
+            ASSERT_FALSE(chunk.timedOut);
+            ended = chunk.eof;
+        }
+        EXPECT_TRUE(ended);
+        EXPECT_EQ(c.Stop(SIGTERM), 0);
     }
-    EXPECT_TRUE(ended);
-    EXPECT_EQ(c.Stop(SIGTERM), 0);
+    EXPECT_TRUE(served) << "the terminal went away before each request was answered";
 }
 
 }  // namespace
