@@ -7,14 +7,10 @@
 // Each record of the gauge carries its own number as its value, so every list row and every line
 // of the upload file names the record it shows. Prints one line per upload that went wrong and a
 // summary; exits with 1 when any upload did.
-#include <stdlib.h>
-
-#include <QWidget>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <memory>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -24,57 +20,14 @@
 #include "Timers.h"
 #include "UploadEnd.h"
 #include "afx_testing.h"
+#include "gauge_dialog_rig.h"
 #include "gauge_sim.h"
-#include "port_table.h"
 #include "resources.h"
-#include "temp_folder.h"
-#include "test_machine.h"
 #include "upload_driver.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-struct Soak {
-    fs::path root;
-    std::unique_ptr<orva::sim::GaugeSimulator> sim;
-    std::unique_ptr<CKvDlg> dlg;
-
-    bool Open(const std::vector<orva::sim::MemoryRecordData>& memory) {
-        afx::testing::EnsureApplication();
-        orva::resources::RegisterAll();
-        root = orva::testing::MakeTempFolder("orva-upload-soak");
-        if (root.empty()) return false;
-        fs::create_directories(root / "tty");
-        orva::testing::UsePortTable(
-            orva::ports::PortTable((root / "tty").string(), (root / "ports").string()));
-        orva::sim::SimOptions options;
-        options.memory = memory;
-        options.recordsPerFrame = 35;
-        sim = std::make_unique<orva::sim::GaugeSimulator>(options);
-        if (!sim->Open() || sim->RegisterVirtualPort("USB Gauge Simulator") == 0) return false;
-        dlg = std::make_unique<CKvDlg>();
-        if (!dlg->Create(CKvDlg::IDD, nullptr)) return false;
-        if (QWidget* w = dlg->GetWidget()) w->show();  // so that its buttons take clicks
-        afx::testing::Pump();
-        return dlg->m_port.IsOpen();
-    }
-    void Close() {
-        if (dlg) {
-            upload_test::EndUpload(*dlg);
-            dlg->m_port.Close();
-            afx::testing::Pump();
-            dlg->DestroyWindow();
-            dlg.reset();
-        }
-        sim.reset();
-        orva::testing::UseMachinePortTable();
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
-};
 
 // The record number a value text names ("123  N" or "123"); 0 for anything else.
 int RecordOf(const std::string& text) {
@@ -133,8 +86,8 @@ int main(int argc, char** argv) {
         memory.push_back(r);
     }
 
-    Soak soak;
-    if (!soak.Open(memory)) {
+    upload_bench::GaugeDialogRig soak;
+    if (!soak.Open(memory, "orva-upload-soak")) {
         std::fprintf(stderr, "could not open the dialog on the simulated gauge\n");
         soak.Close();
         return 2;
