@@ -29,11 +29,11 @@ void AcknowledgeRecordFrame(CKvDlg& dlg, const BYTE* frame, int length) {
     // written reach the gauge after it and can only bring the next block again.
     const unsigned writtenBefore = dlg.m_nRepeatsWritten.load();
     SendGaugeRequest(dlg, GAUGE_CMD_NEXT);
-    const unsigned begunBefore = dlg.m_nRepeatsBegun.load();
+    const unsigned begunByNow = dlg.m_nRepeatsBegun.load();
     // A repeat that had not been written when the request that brought this frame went out, and
     // that had begun before this acknowledgement was written, may have reached the gauge between
     // the two: the gauge then sends this frame once more.
-    dlg.m_bLastRecordMayComeAgain = begunBefore > dlg.m_nRepeatsWrittenAtRequest;
+    dlg.m_bLastRecordMayComeAgain = begunByNow > dlg.m_nRepeatsWrittenAtRequest;
     dlg.m_nRepeatsWrittenAtRequest = writtenBefore;
     std::memcpy(dlg.m_lastRecordFrame, frame, static_cast<std::size_t>(length));
     dlg.m_nLastRecordLength = length;
