@@ -21,6 +21,7 @@
 #include "SampleStore.h"
 #include "TestConditions.h"
 #include "TestRun.h"
+#include "UploadRepeats.h"
 #include "frame_protocol.h"
 #include "resources.h"
 #include "win32_thread.h"
@@ -117,6 +118,7 @@ void StartUpload(CKvDlg& dlg) {
     if (HANDLE old = dlg.m_hAcqThread.load()) TerminateThread(old, dlg.m_dwAcqThreadId.load());
     DiscardRxData(dlg);
     dlg.m_bRxOverflow = 0;
+    ResetUploadRepeats(dlg);
     g_nSampleIndex = 0;
     g_nSampleCount = 0;
     dlg.m_nUploadTicks = 0;

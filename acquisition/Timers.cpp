@@ -9,6 +9,7 @@
 #include "SampleStore.h"
 #include "TestConditions.h"
 #include "TestRun.h"
+#include "UploadRepeats.h"
 #include "frame_protocol.h"
 #include "win32_thread.h"
 
@@ -143,7 +144,7 @@ void TickTimerProc(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
     // Upload: once the time-out is on its way this timer sends nothing more.
     if (g_timeoutPostedBy.load() == id) return;
     if (g_bUploadActive.load() != 1) {
-        if (!AnswerPending(dlg)) SendBytes(dlg, GAUGE_CMD_CONNECT, sizeof GAUGE_CMD_CONNECT);
+        if (!AnswerPending(dlg)) SendRepeatedRequest(dlg, GAUGE_CMD_CONNECT);
         if (dlg.m_nUploadTicks.fetch_add(1) + 1 > 1000) {
             g_bUploadActive = 0;
             dlg.m_nUploadTicks = 0;
@@ -157,7 +158,7 @@ void TickTimerProc(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
         return;
     }
     if (dlg.m_nUploadTicks.load() > 2 && dlg.m_bUploadDone.load() == 0 && !AnswerPending(dlg)) {
-        SendBytes(dlg, GAUGE_CMD_NEXT, sizeof GAUGE_CMD_NEXT);
+        SendRepeatedRequest(dlg, GAUGE_CMD_NEXT);
     }
 }
 

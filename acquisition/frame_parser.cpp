@@ -4,6 +4,7 @@
 #include "KvDlg.h"
 #include "ReceiveRing.h"
 #include "RunState.h"
+#include "UploadRepeats.h"
 #include "frame_protocol.h"
 #include "upload_records.h"
 #include "win32_thread.h"
@@ -72,12 +73,16 @@ void HandleFrameByte(CKvDlg& dlg, BYTE b) {
             // The gauge has answered: the tick timer stops repeating the connect request.
             g_bUploadActive.store(1);
             if (dlg.m_frameBuf[4] == GAUGE_FRAME_RECORDS) {
+                // Its records are listed already: the gauge answered a repeated request.
+                if (IsRecordFrameSentAgain(dlg, dlg.m_frameBuf, length)) break;
                 HandleRecordFrame(dlg, dlg.m_frameBuf, length);
-            } else if (dlg.m_frameBuf[4] == GAUGE_FRAME_END) {
-                HandleEndFrame(dlg);
+                break;
             }
+            ForgetRecordFrame(dlg);
+            if (dlg.m_frameBuf[4] == GAUGE_FRAME_END) HandleEndFrame(dlg);
             break;
         case FrameStep::BadCrc:
+            ForgetRecordFrame(dlg);
             // Shown on the UI thread; parsing goes on. The gauge gets no answer, so the tick
             // timer asks for the block again; the end of the upload says a frame was refused.
             dlg.m_nUploadBadFrames.fetch_add(1);

@@ -10,6 +10,7 @@
 #include "ReceiveRing.h"
 #include "RunState.h"
 #include "SampleStore.h"
+#include "UploadRepeats.h"
 #include "frame_protocol.h"
 #include "upload_records.h"
 #include "win32_thread.h"
@@ -89,7 +90,7 @@ void HandleRecordFrame(CKvDlg& dlg, const BYTE* frame, int length) {
     // Give the gauge a moment, then ask for the next block (not when the thread is being ended).
     Sleep(20);
     if (ThreadStopRequested()) return;
-    SendGaugeRequest(dlg, GAUGE_CMD_NEXT);
+    AcknowledgeRecordFrame(dlg, frame, length);
     // The silence that makes the tick timer repeat the request counts from this request. Counted
     // from the last record instead, a pause or a slow frame lets the repeat follow our own request
     // closely, and the gauge takes the repeat for a lost acknowledgement and sends the block again:

@@ -78,6 +78,17 @@ public:
 
     std::atomic<BYTE> m_bUploading{0};
 
+    // ---- requests repeated during an upload, and frames sent again (UploadRepeats.h) -------
+    std::atomic<unsigned> m_nRepeatsBegun{0};    // tick timer: before each repeat is written
+    std::atomic<unsigned> m_nRepeatsWritten{0};  // tick timer: after it was written
+    // The acquisition thread's own: the record frame it handled last (length 0: none, or another
+    // frame came since), whether the gauge may send it again, and the repeats written before its
+    // latest request.
+    BYTE m_lastRecordFrame[258] = {};
+    std::int32_t m_nLastRecordLength = 0;
+    bool m_bLastRecordMayComeAgain = false;
+    unsigned m_nRepeatsWrittenAtRequest = 0;
+
     CSerialPort m_serialPort;  // built and destroyed with the dialog, never opened
 
     _ConnectionPtr m_pConnection;  // the results database; empty until LoadQueryLists runs

@@ -2,73 +2,22 @@
 // pseudo-terminal, from the connect request to the last record listed and the end frame handled,
 // with the acquisition thread and the tick timer running as the Start button runs them.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
-#include <QWidget>
 #include <chrono>
-#include <filesystem>
-#include <memory>
-#include <thread>
 
 #include "KvDlg.h"
 #include "RunState.h"
 #include "SampleStore.h"
 #include "afx_testing.h"
+#include "gauge_dialog_rig.h"
 #include "gauge_sim.h"
-#include "port_table.h"
-#include "resources.h"
-#include "temp_folder.h"
-#include "test_machine.h"
 #include "upload_driver.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
-struct Bench {
-    fs::path root;
-    std::unique_ptr<orva::sim::GaugeSimulator> sim;
-    std::unique_ptr<CKvDlg> dlg;
-
-    bool Open(std::size_t records) {
-        afx::testing::EnsureApplication();
-        orva::resources::RegisterAll();
-        root = orva::testing::MakeTempFolder("orva-bench-upload");
-        if (root.empty()) return false;
-        fs::create_directories(root / "tty");
-        orva::testing::UsePortTable(
-            orva::ports::PortTable((root / "tty").string(), (root / "ports").string()));
-        orva::sim::SimOptions options;
-        options.memory = orva::sim::GenerateRecords(records, 1);
-        options.recordsPerFrame = 35;
-        sim = std::make_unique<orva::sim::GaugeSimulator>(options);
-        if (!sim->Open() || sim->RegisterVirtualPort("USB Gauge Simulator") == 0) return false;
-        dlg = std::make_unique<CKvDlg>();
-        if (!dlg->Create(CKvDlg::IDD, nullptr)) return false;
-        // A modeless top-level dialog is not shown by the framework: shown here, so that its
-        // buttons take clicks.
-        if (QWidget* w = dlg->GetWidget()) w->show();
-        afx::testing::Pump();
-        return dlg->m_port.IsOpen();
-    }
-    void Close() {
-        if (dlg) {
-            upload_test::EndUpload(*dlg);
-            dlg->m_port.Close();
-            afx::testing::Pump();
-            dlg->DestroyWindow();
-            dlg.reset();
-        }
-        sim.reset();
-        orva::testing::UseMachinePortTable();
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
-};
-
 void BM_Upload999Records(benchmark::State& state) {
-    Bench b;
-    if (!b.Open(999)) {
+    upload_bench::GaugeDialogRig b;
+    if (!b.Open(orva::sim::GenerateRecords(999, 1), "orva-bench-upload")) {
         state.SkipWithError("could not open the dialog on the simulated gauge");
         b.Close();
         return;

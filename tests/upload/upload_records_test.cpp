@@ -12,6 +12,7 @@
 #include "ReceiveRing.h"
 #include "RunState.h"
 #include "SampleStore.h"
+#include "Timers.h"
 #include "afx_testing.h"
 #include "frame_builder.h"
 #include "gauge_dialog_fixture.h"
@@ -175,6 +176,39 @@ TEST_F(UploadRecordsTest, RecordsPast999AndPartialRecordsAreNotStored) {
     Deliver(Frame(GAUGE_FRAME_RECORDS, partial));
     EXPECT_EQ(g_nSampleIndex, 1);
     EXPECT_EQ(dlg_->m_listResults.GetItemCount(), 1);
+}
+
+// A block that the gauge sends again after a repeated request is listed once; a block equal to
+// the one before it is listed when no repeat went out between them.
+TEST_F(UploadRecordsTest, ABlockSentAgainAfterARepeatIsListedOnceAndEqualBlocksTwice) {
+    std::vector<BYTE> first, second;
+    for (int i = 0; i < 3; ++i) {
+        AddRecord(first, static_cast<WORD>(100 + i), 0, 1, 0, 1, 0);
+        AddRecord(second, static_cast<WORD>(200 + i), 0, 1, 0, 1, 0);
+    }
+    const auto repeatByTheTickTimer = [&] {
+        dlg_->m_nUploadTicks = 5;  // silent long enough for the next-block request's repeat
+        TickTimerProc(0x7EED, 0, reinterpret_cast<DWORD_PTR>(dlg_.get()), 0, 0);
+    };
+    repeatByTheTickTimer();  // the connect request, repeated before the first block came
+    Deliver(Frame(GAUGE_FRAME_RECORDS, first));
+    Deliver(Frame(GAUGE_FRAME_RECORDS, first));  // the repeat's answer
+    Deliver(Frame(GAUGE_FRAME_RECORDS, first));  // and another's
+    EXPECT_EQ(dlg_->m_listResults.GetItemCount(), 3);
+    Deliver(Frame(GAUGE_FRAME_RECORDS, second));
+    Deliver(Frame(GAUGE_FRAME_RECORDS, second));  // the third block equals the second
+    EXPECT_EQ(dlg_->m_listResults.GetItemCount(), 9);
+    repeatByTheTickTimer();  // the next-block request, repeated after the third was acknowledged
+    Deliver(Frame(GAUGE_FRAME_RECORDS, second));  // the fourth block, equal again
+    Deliver(Frame(GAUGE_FRAME_RECORDS, second));  // the repeat's answer: the fourth again
+    ASSERT_EQ(dlg_->m_listResults.GetItemCount(), 12);
+    EXPECT_EQ(g_nSampleIndex, 12);
+    EXPECT_EQ(Count(g_strExportText, ",\r\n"), 12);
+    const char* values[] = {"100", "101", "102", "200", "201", "202"};
+    for (int r = 0; r < 12; ++r) {
+        EXPECT_EQ(Row(r)[0], std::to_string(r + 1) + " ");
+        EXPECT_EQ(Row(r)[1], std::string(values[r < 3 ? r : 3 + r % 3]) + "  N") << r;
+    }
 }
 
 TEST_F(UploadRecordsTest, EndFrameHandsTheFinishOver) {
