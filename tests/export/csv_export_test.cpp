@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -20,6 +19,7 @@
 #include "ResultSummary.h"
 #include "SampleStore.h"
 #include "csv_rows.h"
+#include "file_text.h"
 #include "stored_test.h"
 #include "temp_folder.h"
 #include "window_fixture.h"
@@ -39,14 +39,8 @@ constexpr int kExportData = 1080;
 constexpr int kFileType = 1187;
 constexpr const char* kOk = "Export Data OK!";
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+using export_test::ReadFile;
+using export_test::WriteFile;
 
 bool ShownBox(const std::string& text) {
     for (const auto& box : ui_test::Boxes())

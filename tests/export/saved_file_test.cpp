@@ -14,11 +14,10 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "file_text.h"
 #include "temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -28,14 +27,8 @@ namespace {
 constexpr char kAccessList[] = "system.posix_acl_access";
 constexpr char kDefaultAccessList[] = "system.posix_acl_default";
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+using export_test::ReadFile;
+using export_test::WriteFile;
 
 std::vector<fs::path> Entries(const fs::path& folder) {
     std::vector<fs::path> entries;
